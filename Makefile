@@ -1,0 +1,39 @@
+# Dravel: `make run` builds and starts the panel, `make test` builds and runs every test.
+BUILD     ?= build
+SAN_BUILD ?= build-asan
+JOBS      ?= $(shell nproc)
+
+.PHONY: all deps build test test-sanitized run bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory test-sanitized
+
+# The core once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitized: deps
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DDRAVEL_WITH_QT=OFF -DDRAVEL_SANITIZE=ON > /dev/null
+	@cmake --build $(SAN_BUILD) -j$(JOBS)
+	cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L core
+
+run: build
+	@if [ -z "$$DISPLAY" ]; then \
+	  echo "No display: DISPLAY is not set. Run 'make run' from a desktop session," >&2; \
+	  echo "or start a virtual one, e.g.: Xvfb :5 & DISPLAY=:5 make run" >&2; \
+	  exit 1; \
+	fi
+	$(BUILD)/src/dravel
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)
