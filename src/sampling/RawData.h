@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -121,6 +122,10 @@ class TRawDataShell {
 
   TRecordEvent OnRecord;
   TRawData Data{};
+  // Serialises the record and the formatters' activity between the main thread and the
+  // web service's connection threads. Taken by the outermost entry points only (a timer
+  // tick, a link read, a label build, a service call), never by the routines they call.
+  mutable std::mutex Guard;
 
  private:
   std::vector<std::uint8_t> FAccumulator;
