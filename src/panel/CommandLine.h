@@ -1,0 +1,33 @@
+#pragma once
+// The program's two readings of its command line: the entry scan before any window
+// exists, and the window scan while the main window is set up.
+
+#include <string>
+#include <vector>
+
+namespace dravel {
+
+inline constexpr int DefaultLinkPort = 6130;
+
+struct TEntryScan {
+  bool SkipSingleInstance = false;  // "-c" or "-C": any number of client copies may run
+  bool ShowHelp = false;            // "-?": write and open the help page, then end
+};
+
+// Exact, case-sensitive comparison of whole arguments; stops at "-?".
+TEntryScan EntryScan(const std::vector<std::string>& Args);
+
+struct TCommandLine {
+  bool ClientSwitch = false;  // "-c"; client mode needs a host as well
+  std::string Host;           // "-i", lower-cased
+  int Port = DefaultLinkPort; // "-p", 6130 when not an integer
+  std::string Password;       // "-d", lower-cased
+  bool HideTrayIcon = false;  // "-h"
+  int LockToggles = 0;        // "-l", once per occurrence
+};
+
+// Each argument lower-cased (A-Z only); "-c" matches exactly, the others as prefixes,
+// and every argument is tested against every switch.
+TCommandLine WindowScan(const std::vector<std::string>& Args);
+
+}  // namespace dravel

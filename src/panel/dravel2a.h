@@ -1,0 +1,154 @@
+#pragma once
+// The panel's main window: a frameless tool window showing one label per line of the
+// format text, refreshed by a timer. It owns the record holder, the formatters, the
+// sampler, the labels and the settings store for the whole run.
+//
+// The window is split by concern over dravel2a_*.cpp files:
+//   dravel2a.cpp          set-up (FormCreate) and the exit sequence
+//   dravel2a_labels.cpp   label build, render, arrangement, alignment, dragging
+//   dravel2a_menu*.cpp    menu commands, tray icon, blinker, uptime records
+//   dravel2a_link.cpp     server and client roles
+//   dravel2a_webservice.cpp  the web service switch
+
+#include <QColor>
+#include <QFont>
+#include <QPointer>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "panel/CommandLine.h"
+#include "panel/prompts.h"
+
+class QLabel;
+class QMenu;
+class QTimer;
+
+namespace dravel {
+
+class TFmtLabel;
+class TFormatterRegistry;
+class TRawDataShell;
+class TRegistry;
+class TSampler;
+class TWakeListener;
+
+// Settings keys and the layout version written at every start.
+inline constexpr const char* MainSettingsKey = "\\Software\\KelmarSoftware\\Dravel";
+inline constexpr int SettingsVersion = 87;
+
+class TDravelDisplay : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Runs the whole set-up (FormCreate) with the window-scan switches of Args (the
+  // arguments after the program name). Prompter answers every prompt and message box.
+  TDravelDisplay(const std::vector<std::string>& Args, std::unique_ptr<IPrompter> Prompter);
+  ~TDravelDisplay() override;
+
+  // ---- set-up, exit, refresh --------------------------------------------------------
+  void FormCreate();
+  void FormShow();
+  // The exit sequence: save (or wipe) the settings and tear down; runs once.
+  void Exit1Click();
+  bool Exited() const { return FExited; }
+  void Timer1Timer();
+
+  // ---- labels -----------------------------------------------------------------------
+  void BuildLabels(const std::string& Text);
+  void SetFormatString(const std::string& Text);
+  void RenderLabels();
+  void ArrangeLabels(bool KeepRightEdge);
+  void AlignLabel(TFmtLabel& Label);
+  // Both Align items (Left tag 0, Right tag 1).
+  void Center1Click(int Tag);
+  // A label dragged to ClientPos (window client coordinates).
+  void FormDragOver(TFmtLabel& Label, const QPoint& ClientPos);
+  const std::vector<TFmtLabel*>& Labels() const { return FLabels; }
+
+  IPrompter& Prompter() { return *FPrompter; }
+  // Shows an error's text the way the application's default handler does.
+  void ShowError(const std::exception& Error);
+
+  // ---- components -------------------------------------------------------------------
+  QLabel* DragImg = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QTimer* Timer1 = nullptr;
+  struct TFontChoice {
+    QFont Font;
+    QColor Color;
+  } FontDialog1;
+
+  // ---- members ----------------------------------------------------------------------
+  std::uint8_t FTrayMode = 0;  // 2: the tray icon shows processor usage
+  std::string FFormatText;
+  std::unique_ptr<TRawDataShell> FRawData;
+  std::unique_ptr<TFormatterRegistry> FFormatters;
+  std::unique_ptr<TSampler> FSampler;
+
+  // ---- program-wide state -----------------------------------------------------------
+  std::unique_ptr<TRegistry> SettingsRegistry;
+  TCommandLine CommandLine;  // the window scan
+  bool ClientMode = false;
+  bool AutoSizeForm = true;
+  std::uint8_t LabelAlign = 0;  // 0 left, 1 right, anything else leaves labels alone
+  std::string UptimeFormat;
+  std::string ExcludeText;
+  std::vector<std::string> ExcludeList;
+  std::string LinkPassword;
+  std::int64_t CurrentUptime = 0;
+  std::unique_ptr<TWakeListener> SingleInstanceEvent;
+
+  // ==== menu commands (dravel2a_menu*.cpp) ===========================================
+  // Called by the set-up, the render and the exit sequence at the named steps.
+  void CreateMenu();            // builds PopupMenu1 and its items, before anything else
+  void ToggleLockForm();        // "-l" on the command line
+  void AddTrayIcon();           // set-up, unless "-h"
+  void DeleteTrayIcon();        // exit sequence
+  void RestoreTrayIcon();       // a second start woke us: delete and add the icon again
+  void RestoreLook();           // set-up: "Alpha", "AOT", "Trans", the font values
+  void TickAlignItem();         // tick Left or Right after LabelAlign changed
+  void RestoreToggles();        // set-up: "DisplayProcInTray", "PinToDesktop", ...
+  void DrawDragHandle();
+  void RenderTrayIcon();        // render, while FTrayMode is 2
+  void PinToDesktopStep();      // render
+  void ScrollLockStep();        // render
+  bool WipeOnExit() const;      // Wipe Registry Settings On Exit is ticked
+  void SaveUptimeRecords();     // exit sequence, into the open key
+  // True when a press at ClientPos moves the window rather than a label.
+  bool PressMovesWindow(const QPoint& ClientPos) const;
+  // ==== end of menu commands =========================================================
+
+  // ==== link roles (dravel2a_link.cpp) ===============================================
+  void StartClientLink();       // set-up in client mode: host, port, key, first connect
+  void RestoreServerRole();     // set-up: "ServPort", and "Server" outside client mode
+  void ClientRequestStep();     // tick in client mode
+  void StopServerRole();        // exit sequence
+  // ==== end of link roles ============================================================
+
+  // ==== web service (dravel2a_webservice.cpp) ========================================
+  void RestoreWebService();     // set-up: "WebServicePort", "WebService"
+  void StopWebService();        // exit sequence
+  // ==== end of web service ===========================================================
+
+ protected:
+  void closeEvent(QCloseEvent* Event) override;  // FormCloseQuery
+  void mousePressEvent(QMouseEvent* Event) override;
+
+ private:
+  void OpenSettings();
+  void MigrateSettings();
+  void ReadSettings();
+  void SaveSettings();
+  void StartSampler();
+  // Runs Step; a settings value of the wrong type is shown and the caller goes on.
+  template <typename TStep> void Guarded(TStep&& Step);
+
+  std::unique_ptr<IPrompter> FPrompter;
+  std::vector<TFmtLabel*> FLabels;  // owned through Qt parenthood
+  bool FExited = false;
+};
+
+}  // namespace dravel
