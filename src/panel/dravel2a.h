@@ -55,8 +55,17 @@ class TDravelDisplay : public QWidget {
   void Exit1Click();
   bool Exited() const { return FExited; }
   void Timer1Timer();
+  // The refresh timer. Enabled with an interval of 0 it does not fire (as a stopped
+  // refresh); prompts stop it and start it again on every path.
+  void SetTimerEnabled(bool Enabled);
+  bool TimerEnabled() const { return FTimerEnabled; }
+  void SetTimerInterval(int Milliseconds);
+  int TimerInterval() const;
 
   // ---- labels -----------------------------------------------------------------------
+  // BuildLabels, Center1Click and Timer1Timer are entry points: they take
+  // FRawData->Guard around their record and formatter work themselves. RenderLabels
+  // and ArrangeLabels never lock it; their callers hold it.
   void BuildLabels(const std::string& Text);
   void SetFormatString(const std::string& Text);
   void RenderLabels();
@@ -69,6 +78,9 @@ class TDravelDisplay : public QWidget {
   const std::vector<TFmtLabel*>& Labels() const { return FLabels; }
 
   IPrompter& Prompter() { return *FPrompter; }
+  // The key this run's settings live in: the main key, or in client mode the
+  // per-server key "<main>\\<host>:<port>".
+  std::string SettingsKey() const;
   // Shows an error's text the way the application's default handler does.
   void ShowError(const std::exception& Error);
 
@@ -136,8 +148,11 @@ class TDravelDisplay : public QWidget {
  protected:
   void closeEvent(QCloseEvent* Event) override;  // FormCloseQuery
   void mousePressEvent(QMouseEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;  // right-anchored labels follow
 
  private:
+  // One sampling pass (a client asks its server instead); the pass ends in a render.
+  void RefreshNow(bool Forced);
   void OpenSettings();
   void MigrateSettings();
   void ReadSettings();
@@ -148,6 +163,7 @@ class TDravelDisplay : public QWidget {
 
   std::unique_ptr<IPrompter> FPrompter;
   std::vector<TFmtLabel*> FLabels;  // owned through Qt parenthood
+  bool FTimerEnabled = false;
   bool FExited = false;
 };
 
