@@ -1,0 +1,66 @@
+#include "panel/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace dravel {
+namespace {
+
+TEST(EntryScan, ClientSwitchesSkipTheSingleInstanceTestInEitherCase) {
+  EXPECT_TRUE(EntryScan({"-c"}).SkipSingleInstance);
+  EXPECT_TRUE(EntryScan({"-x", "-C"}).SkipSingleInstance);
+  EXPECT_FALSE(EntryScan({"-cx", "-i1.2.3.4"}).SkipSingleInstance);
+  EXPECT_FALSE(EntryScan({}).SkipSingleInstance);
+}
+
+TEST(EntryScan, HelpSwitchWinsWhereverItStands) {
+  EXPECT_TRUE(EntryScan({"-?"}).ShowHelp);
+  EXPECT_TRUE(EntryScan({"-c", "-?"}).ShowHelp);
+  EXPECT_TRUE(EntryScan({"-?", "-c"}).ShowHelp);
+  EXPECT_FALSE(EntryScan({"-?x"}).ShowHelp);
+  EXPECT_FALSE(EntryScan({"-h"}).ShowHelp);
+}
+
+TEST(WindowScan, ClientSwitchMatchesOnlyExactlyAfterLowerCasing) {
+  EXPECT_TRUE(WindowScan({"-C"}).ClientSwitch);
+  EXPECT_TRUE(WindowScan({"-c"}).ClientSwitch);
+  EXPECT_FALSE(WindowScan({"-cc"}).ClientSwitch);
+}
+
+TEST(WindowScan, HostAndPasswordAreLowerCased) {
+  const TCommandLine Line = WindowScan({"-c", "-iServer.Example.ORG", "-dSeCrEt"});
+  EXPECT_EQ(Line.Host, "server.example.org");
+  EXPECT_EQ(Line.Password, "secret");
+}
+
+TEST(WindowScan, PortFallsBackTo6130WhenNotAUsableInteger) {
+  EXPECT_EQ(WindowScan({}).Port, 6130);
+  EXPECT_EQ(WindowScan({"-p7000"}).Port, 7000);
+  EXPECT_EQ(WindowScan({"-pabc"}).Port, 6130);
+  EXPECT_EQ(WindowScan({"-p12ab"}).Port, 6130);
+  EXPECT_EQ(WindowScan({"-p"}).Port, 6130);
+  EXPECT_EQ(WindowScan({"-p99999999999999999999"}).Port, 6130);
+  EXPECT_EQ(WindowScan({"-p70000"}).Port, 6130);
+  EXPECT_EQ(WindowScan({"-p-5"}).Port, 6130);
+}
+
+TEST(WindowScan, PrefixSwitchesTakeTheRestOfTheArgument) {
+  const TCommandLine Line = WindowScan({"-hide", "-lock", "-l", "-L"});
+  EXPECT_TRUE(Line.HideTrayIcon);
+  EXPECT_EQ(Line.LockToggles, 3);
+}
+
+TEST(WindowScan, LaterValuesReplaceEarlierOnesAndOthersAreIgnored) {
+  const TCommandLine Line = WindowScan({"-i1.1.1.1", "foo", "-i2.2.2.2", "-x", "-p1", "-p2"});
+  EXPECT_EQ(Line.Host, "2.2.2.2");
+  EXPECT_EQ(Line.Port, 2);
+  EXPECT_FALSE(Line.ClientSwitch);
+  EXPECT_FALSE(Line.HideTrayIcon);
+  EXPECT_EQ(Line.LockToggles, 0);
+}
+
+TEST(WindowScan, OnlyAsciiLettersAreLowerCased) {
+  EXPECT_EQ(WindowScan({"-dP\xC4\xD6ss"}).Password, "p\xC4\xD6ss");
+}
+
+}  // namespace
+}  // namespace dravel
