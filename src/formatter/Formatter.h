@@ -66,6 +66,13 @@ class TFormatter {
   void AddItem(std::string DisplayName, std::string Description, std::string_view ItemName,
                std::string DefaultTag, TFormatFunc Func);
   const TRawData& Data() const { return FShell->Data; }
+  // A value function that calls Method of this formatter.
+  template <typename TSelf>
+  TFormatFunc Bind(void (TSelf::*Method)(std::string_view, bool, std::string&, bool) const) const {
+    const auto* Self = static_cast<const TSelf*>(this);
+    return [Self, Method](std::string_view Format, bool LeadZero, std::string& Output,
+                          bool Decimal) { (Self->*Method)(Format, LeadZero, Output, Decimal); };
+  }
 
  private:
   const TFormatItem* FindItem(std::string_view DisplayName) const;

@@ -9,12 +9,12 @@ class TMBMFormat : public TFormatter {
  public:
   TMBMFormat(TRawDataShell& Shell, const TFormatSettings& Settings);
 
-  void Temp1Func(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void Temp2Func(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void Temp3Func(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void Fan1Func(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void Fan2Func(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void Fan3Func(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
+  void Temp1Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void Temp2Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void Temp3Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void Fan1Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void Fan2Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void Fan3Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
 
  private:
   void TempFunc(int Sensor, std::string_view Format, std::string& Output) const;

@@ -9,10 +9,10 @@ class TNetworkFormat : public TFormatter {
  public:
   TNetworkFormat(TRawDataShell& Shell, const TFormatSettings& Settings);
 
-  void ReadFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void WriteFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void ReadSumFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void WriteSumFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
+  void ReadFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void WriteFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void ReadSumFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void WriteSumFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
 };
 
 }  // namespace dravel

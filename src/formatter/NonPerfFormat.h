@@ -13,13 +13,13 @@ class TNonPerfFormat : public TFormatter {
   // them again as they are evaluated.
   void DecideIfActive(std::string_view FormatText) override;
 
-  void IPAddrFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void CompNameFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void UserNameFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void DateTimeFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void BlankFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
+  void IPAddrFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void CompNameFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void UserNameFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void DateTimeFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void BlankFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
   // Claims a drive slot for a letter not yet in one (writes to the shell's record).
-  void DriveSpaceFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
+  void DriveSpaceFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
 };
 
 }  // namespace dravel

@@ -11,7 +11,7 @@ class TProcFormat : public TFormatter {
 
   // The tray icon calls this directly: empty FORMAT, LEADZERO on, DECIMAL off gives the
   // overall usage as a whole number with a leading "0" below 10.
-  void ProcUsageFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
+  void ProcUsageFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
 };
 
 }  // namespace dravel

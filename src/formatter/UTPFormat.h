@@ -11,9 +11,9 @@ class TUTPFormat : public TFormatter {
  public:
   TUTPFormat(TRawDataShell& Shell, const TFormatSettings& Settings);
 
-  void UptimeFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void ThreadsFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
-  void ProcessesFunc(std::string_view Format, bool LeadZero, std::string\& Output, bool Decimal) const;
+  void UptimeFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void ThreadsFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+  void ProcessesFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
 
   // Writes Pattern into Output with its first "*d*", "*D*", "*h*", "*H*", "*m*", "*M*",
   // "*s*" and "*S*" replaced by the parts of Seconds. Also used by the uptime records.

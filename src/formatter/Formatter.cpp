@@ -1,0 +1,84 @@
+#include "formatter/Formatter.h"
+
+#include "formatter/TagParser.h"
+#include "formatter/TextCase.h"
+
+namespace dravel {
+
+TFormatter::TFormatter(TRawDataShell& Shell, const TFormatSettings& Settings)
+    : FShell(&Shell), FSettings(Settings) {}
+
+void TFormatter::AddItem(std::string DisplayName, std::string Description,
+                         std::string_view ItemName, std::string DefaultTag, TFormatFunc Func) {
+  FItems.push_back({std::move(DisplayName),
+                    {std::move(Description), UpperCaseAscii(ItemName), std::move(DefaultTag),
+                     std::move(Func)}});
+}
+
+void TFormatter::DecideIfActive(std::string_view FormatText) {
+  const std::string Upper = UpperCaseAscii(FormatText);
+  FActive = false;
+  for (const TFormatItem& Item : FItems) {
+    if (FindTagOpener(Upper, Item.Data.Name, 0) != std::string::npos) {
+      FActive = true;
+      break;
+    }
+  }
+}
+
+std::string TFormatter::ReplaceTags(std::string_view Text) const {
+  std::string Result(Text);
+  if (!FActive) return Result;
+  const bool RightAligned = FAlignment == TAlignment::Right;
+  for (const TFormatItem& Item : FItems) {
+    // Each search goes on after the last replaced value, so a value holding an opener of
+    // its own item is not read again, and an opener without ">" is passed over: every
+    // round shortens the text still to be searched, and the loop ends.
+    std::string Upper = UpperCaseAscii(Result);  // kept in step with Result
+    std::size_t From = 0;
+    for (;;) {
+      const std::size_t Start = FindTagOpener(Upper, Item.Data.Name, From);
+      if (Start == std::string::npos) break;
+      const std::size_t Close = Result.find('>', Start);
+      if (Close == std::string::npos) break;  // no tag can close any more
+      const std::string_view Tag = std::string_view(Result).substr(Start, Close - Start + 1);
+      const TTagAttributes Attributes = ParseTagAttributes(Tag);
+      std::string Value;
+      Item.Data.Func(Attributes.Format, Attributes.LeadZero, Value, Attributes.Decimal);
+      Value = PadValue(std::move(Value), Attributes, RightAligned);
+      Result.replace(Start, Close - Start + 1, Value);
+      Upper.replace(Start, Close - Start + 1, UpperCaseAscii(Value));
+      From = Start + Value.size();
+    }
+  }
+  return Result;
+}
+
+void TFormatter::ListItemNames(std::vector<std::string>& Strings) const {
+  for (const TFormatItem& Item : FItems) Strings.push_back(Item.DisplayName);
+}
+
+const TFormatItem* TFormatter::FindItem(std::string_view DisplayName) const {
+  for (const TFormatItem& Item : FItems) {
+    if (SameTextAscii(Item.DisplayName, DisplayName)) return &Item;
+  }
+  return nullptr;
+}
+
+std::string TFormatter::GetUsageText(std::string_view DisplayName) const {
+  const TFormatItem* Item = FindItem(DisplayName);
+  if (!Item) return {};
+  std::string Text;
+  for (const char C : Item->Data.Description) {
+    Text += C;
+    if (C == '.') Text += "\r\n";
+  }
+  return Text + "\r\nDefault Usage String:\r\n" + Item->Data.DefaultTag;
+}
+
+std::string TFormatter::GetDefaultTag(std::string_view DisplayName) const {
+  const TFormatItem* Item = FindItem(DisplayName);
+  return Item ? Item->Data.DefaultTag : std::string();
+}
+
+}  // namespace dravel

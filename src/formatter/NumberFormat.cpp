@@ -1,0 +1,123 @@
+#include "formatter/NumberFormat.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+namespace dravel {
+namespace {
+
+// Enough digits beyond the rounding position to tell an exact tie from a near one: a double
+// that is not a tie at two decimals differs from one by far more than 1e-30.
+constexpr int GuardDigits = 30;
+
+std::string Printf(const char* Format, int Precision, double Value) {
+  const int Length = std::snprintf(nullptr, 0, Format, Precision, Value);
+  std::string Text(static_cast<std::size_t>(Length), '\0');
+  std::snprintf(Text.data(), Text.size() + 1, Format, Precision, Value);
+  return Text;
+}
+
+std::string NonFinite(double Value) {
+  if (std::isnan(Value)) return "NAN";
+  return Value < 0 ? "-INF" : "INF";
+}
+
+// Digits of |Value| rounded to Decimals places, ties away from zero: the whole part and
+// the fraction, without separators.
+struct TRounded {
+  std::string Whole;
+  std::string Fraction;
+};
+
+TRounded RoundDecimal(double Magnitude, int Decimals) {
+  std::string Digits = Printf("%.*f", Decimals + GuardDigits, Magnitude);
+  const std::size_t Point = Digits.find('.');
+  std::string Whole = Digits.substr(0, Point);
+  std::string Fraction = Digits.substr(Point + 1, static_cast<std::size_t>(Decimals));
+  if (Digits[Point + 1 + static_cast<std::size_t>(Decimals)] >= '5') {
+    // Carry through the fraction, then the whole part.
+    std::string Joined = Whole + Fraction;
+    std::size_t I = Joined.size();
+    while (I > 0 && Joined[I - 1] == '9') Joined[--I] = '0';
+    if (I == 0) {
+      Joined.insert(Joined.begin(), '1');
+    } else {
+      ++Joined[I - 1];
+    }
+    Whole = Joined.substr(0, Joined.size() - Fraction.size());
+    Fraction = Joined.substr(Whole.size());
+  }
+  return {Whole, Fraction};
+}
+
+std::string Group(const std::string& Whole, std::string_view Separator) {
+  if (Separator.empty()) return Whole;
+  std::string Result;
+  for (std::size_t I = 0; I < Whole.size(); ++I) {
+    if (I > 0 && (Whole.size() - I) % 3 == 0) Result += Separator;
+    Result += Whole[I];
+  }
+  return Result;
+}
+
+std::string FormatRounded(double Value, int Decimals, bool Thousands,
+                          const TFormatSettings& Settings) {
+  if (!std::isfinite(Value)) return NonFinite(Value);
+  const TRounded Rounded = RoundDecimal(std::fabs(Value), Decimals);
+  const bool Zero = Rounded.Whole.find_first_not_of('0') == std::string::npos &&
+                    Rounded.Fraction.find_first_not_of('0') == std::string::npos;
+  std::string Result = (Value < 0 && !Zero) ? "-" : "";
+  Result += Thousands ? Group(Rounded.Whole, Settings.ThousandSeparator) : Rounded.Whole;
+  if (Decimals > 0) Result += Settings.DecimalSeparator + Rounded.Fraction;
+  return Result;
+}
+
+}  // namespace
+
+std::string FormatFixed(double Value, int Decimals, const TFormatSettings& Settings) {
+  return FormatRounded(Value, Decimals, false, Settings);
+}
+
+std::string FormatNumber(double Value, int Decimals, const TFormatSettings& Settings) {
+  return FormatRounded(Value, Decimals, true, Settings);
+}
+
+std::string FormatGeneral(double Value, const TFormatSettings& Settings) {
+  if (!std::isfinite(Value)) return NonFinite(Value);
+  const std::string Text = Printf("%.*g", 15, Value);
+  std::string Result;
+  const std::size_t Exponent = Text.find('e');
+  const std::string Mantissa = Text.substr(0, Exponent);
+  for (const char C : Mantissa) {
+    if (C == '.') {
+      Result += Settings.DecimalSeparator;
+    } else {
+      Result += C;
+    }
+  }
+  if (Exponent != std::string::npos) {
+    // "e+07" becomes "E7", "e-05" becomes "E-5".
+    Result += 'E';
+    std::size_t I = Exponent + 1;
+    if (Text[I] == '-') Result += '-';
+    if (Text[I] == '-' || Text[I] == '+') ++I;
+    while (I + 1 < Text.size() && Text[I] == '0') ++I;
+    Result += Text.substr(I);
+  }
+  return Result;
+}
+
+std::string FormatInt(std::int64_t Value, int Width) {
+  char Buffer[32];
+  std::snprintf(Buffer, sizeof Buffer, "%*lld", Width, static_cast<long long>(Value));
+  return Buffer;
+}
+
+std::string FormatIntDigits(std::int64_t Value, int Digits) {
+  char Buffer[32];
+  std::snprintf(Buffer, sizeof Buffer, "%.*lld", Digits, static_cast<long long>(Value));
+  return Buffer;
+}
+
+}  // namespace dravel
