@@ -1,0 +1,28 @@
+#pragma once
+// The performance-data query: a data block in the published Windows layouts for one
+// object, asked for by its counter-name index as decimal text ("238", "230", "638", "2").
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace dravel {
+
+constexpr std::uint32_t ErrorSuccess = 0;
+constexpr std::uint32_t ErrorMoreData = 234;
+
+class IPerfDataSource {
+ public:
+  virtual ~IPerfDataSource() = default;
+  // Fills Buffer with the object's data block and sets Written: ErrorSuccess. When the
+  // block does not fit: ErrorMoreData, and the buffer's contents are undefined.
+  virtual std::uint32_t QueryValue(std::string_view ValueName, std::span<std::uint8_t> Buffer,
+                                   std::size_t& Written) = 0;
+};
+
+// The running system's data, served in those layouts.
+std::unique_ptr<IPerfDataSource> MakePerfDataSource();
+
+}  // namespace dravel

@@ -1,0 +1,53 @@
+#pragma once
+// The performance objects this program reads, made from /proc figures.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/PerfBlockBuilder.h"
+#include "platform/PerfData.h"
+#include "platform/linux/ProcText.h"
+
+namespace dravel {
+
+namespace PerfIndex {
+constexpr std::uint32_t System = 2;
+constexpr std::uint32_t Process = 230;
+constexpr std::uint32_t Processor = 238;
+constexpr std::uint32_t NetworkInterface = 638;
+constexpr std::uint32_t ProcessorTime = 6;
+constexpr std::uint32_t Processes = 248;
+constexpr std::uint32_t Threads = 250;
+constexpr std::uint32_t BytesReceived = 264;
+constexpr std::uint32_t BytesSent = 506;
+constexpr std::uint32_t SystemUpTime = 674;
+}  // namespace PerfIndex
+
+// Instances "0".."n-1" and "_Total", counter 6 the idle time in 100 ns; "_Total"
+// carries the mean over the processors.
+TPerfObjectSpec ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long TicksPerSecond);
+// One instance per process named by its command; the first counter its processor time.
+TPerfObjectSpec ProcessObject(const std::vector<TProcessTimes>& Processes, long TicksPerSecond);
+// One instance per interface; 264 and 506 as 64-bit byte counters.
+TPerfObjectSpec NetworkObject(const std::vector<TNetCounters>& Interfaces);
+// No instances; 674 is the boot moment in the object's time base (100 ns since 1601).
+TPerfObjectSpec SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
+                             std::uint32_t Processes, std::uint32_t Threads);
+
+class TLinuxPerfDataSource final : public IPerfDataSource {
+ public:
+  std::uint32_t QueryValue(std::string_view ValueName, std::span<std::uint8_t> Buffer,
+                           std::size_t& Written) override;
+
+ private:
+  std::vector<std::uint8_t> BuildBlock(std::string_view ValueName);
+  // A block that did not fit is kept for the caller's next, larger attempt, so that
+  // growing the buffer does not read /proc again for every step.
+  std::string FPendingName;
+  std::vector<std::uint8_t> FPending;
+  std::string FText;  // file text, reused
+};
+
+}  // namespace dravel

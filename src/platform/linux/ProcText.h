@@ -1,0 +1,50 @@
+#pragma once
+// Readers of the kernel's text files under /proc. Each takes the file's text, so the
+// readers can be checked against fixture text.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/SystemInfo.h"
+
+namespace dravel {
+
+// /proc/stat: idle + iowait clock ticks of each processor line "cpuN", in listed order.
+std::vector<std::uint64_t> ParseCpuIdleTicks(std::string_view ProcStat);
+
+struct TProcessTimes {
+  std::string Name;         // the command name
+  std::uint64_t CpuTicks;   // user + system clock ticks
+};
+// /proc/<pid>/stat; empty when the text is not such a line.
+std::optional<TProcessTimes> ParseProcessStat(std::string_view PidStat);
+
+struct TNetCounters {
+  std::string Name;
+  std::uint64_t Received;
+  std::uint64_t Sent;
+};
+// /proc/net/dev: the interfaces in listed order, loopback left out.
+std::vector<TNetCounters> ParseNetDev(std::string_view NetDev);
+
+// /proc/meminfo: RAM total = MemTotal, RAM free = MemAvailable, page file total =
+// MemTotal + SwapTotal, page file free = MemAvailable + SwapFree, in bytes.
+std::optional<TMemoryStatus> ParseMemInfo(std::string_view MemInfo);
+
+// /proc/uptime: the up time in 100 ns units.
+std::optional<std::uint64_t> ParseUptime100ns(std::string_view Uptime);
+
+// /proc/loadavg: the number of threads (the total after the "/").
+std::optional<std::uint32_t> ParseLoadAvgThreads(std::string_view LoadAvg);
+
+// /proc/self/mountinfo: the mount points that carry drive letters. The first is "C" and
+// always "/"; D, E, ... are the other file systems on block devices in mount order,
+// leaving out snaps, pseudo file systems and second mounts of the same device.
+std::vector<std::string> DriveMountPoints(std::string_view MountInfo);
+// The mount point of a drive letter in that list; empty when the letter maps to nothing.
+std::string MountPointOfDrive(const std::vector<std::string>& MountPoints, char Letter);
+
+}  // namespace dravel

@@ -1,0 +1,69 @@
+#pragma once
+// Temperatures and fans published by the hardware-monitor program in shared memory, and
+// its interface library, started on a thread of its own at the first reading.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/DynamicLibrary.h"
+#include "sampling/RawData.h"
+
+namespace dravel {
+
+struct TMBMNames {
+  std::string InfoBlock = "$M$B$M$5$I$";
+  std::string DataBlock = "$M$B$M$5$D$";
+  // Empty: "MBMStarter.so" in the folder of the running executable.
+  std::string LibraryPath;
+};
+
+class TMBMReader {
+ public:
+  explicit TMBMReader(TMBMNames Names = {});
+  TMBMReader(const TMBMReader&) = delete;
+  TMBMReader& operator=(const TMBMReader&) = delete;
+  ~TMBMReader();  // runs the exit step
+
+  // The MBM step of a sampling pass: reads the sensors into Temp and Fan, or, the first
+  // time, launches MBMStartThread.
+  void MBMStep(TRawData& Data);
+  // Reads the data block into MBMTemps and MBMFans; false when it is missing or short.
+  bool ReadMBM();
+  // The start thread's report, to be run on the main thread.
+  void MBMStartFinished();
+  // Exit step: calls the library's "Stop" and unloads it.
+  void StopMBM();
+
+  // Called on the start thread once it has started the library and read the layout flag.
+  // The owner marshals it to the main thread (a queued call) and there calls
+  // MBMStartFinished. Unbound, the report is dropped and reading simply goes on.
+  std::function<void()> OnStartReport;
+
+  bool MBMStarting() const { return FStarting; }
+  bool MBMLibraryLoaded() const { return FLibraryLoaded; }
+  bool MBMInfoZero() const { return FInfoZero; }
+  const std::array<std::int32_t, 4>& MBMTemps() const { return FTemps; }
+  const std::array<std::int32_t, 4>& MBMFans() const { return FFans; }
+
+ private:
+  void MBMStartThread();
+  void JoinStartThread();
+
+  const TMBMNames FNames;
+  // Set by the start thread before it raises FLibraryLoaded; the main thread touches it
+  // only after joining that thread.
+  std::optional<TDynamicLibrary> FLibrary;
+  std::atomic<bool> FLibraryLoaded{false};
+  std::atomic<bool> FInfoZero{false};
+  bool FStarting = false;
+  std::thread FStartThread;
+  std::array<std::int32_t, 4> FTemps{};
+  std::array<std::int32_t, 4> FFans{};
+};
+
+}  // namespace dravel
