@@ -1,0 +1,66 @@
+#include "remote/LinkClient.h"
+
+#include "remote/LinkServer.h"
+#include "remote/PacedReader.h"
+
+namespace dravel {
+
+TLinkClient::TLinkClient(TDCP_blowfish& Cipher, const std::string& Password,
+                         TLinkClientEvents Events, QObject* Parent)
+    : QObject(Parent), FCipher(Cipher), FPassword(Password), FEvents(std::move(Events)) {}
+
+bool TLinkClient::Connected() const {
+  return FSocket && FSocket->state() == QAbstractSocket::ConnectedState;
+}
+
+void TLinkClient::Close() {
+  if (!FSocket) return;
+  FSocket->disconnect(this);
+  FSocket->abort();
+  FSocket->deleteLater();
+  FSocket = nullptr;
+}
+
+void TLinkClient::Open() {
+  Close();
+  // A fresh socket per attempt: nothing of an abandoned attempt can report later.
+  FSocket = new QTcpSocket(this);
+  QTcpSocket* Socket = FSocket;
+  new TPacedReader(*Socket, ClientReadChunk, ClientReadChunk * 4,
+                   [this](const std::vector<std::uint8_t>& Chunk) { Read(Chunk); });
+  connect(Socket, &QTcpSocket::connected, this, [this] {
+    // Each connection starts its chain at the IV, as the server starts its side.
+    if (FCipher.Initialized()) FCipher.RestartChain();
+    if (FEvents.OnConnect) FEvents.OnConnect();
+  });
+  connect(Socket, &QTcpSocket::errorOccurred, this, &TLinkClient::Error);
+  Socket->connectToHost(QString::fromLatin1(FHost.data(), static_cast<qsizetype>(FHost.size())),
+                        FPort, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+}
+
+void TLinkClient::RequestStep() {
+  if (Connected()) {
+    const char Request = LinkRequestByte;
+    FSocket->write(&Request, 1);
+  } else {
+    Open();
+  }
+}
+
+void TLinkClient::Read(const std::vector<std::uint8_t>& Chunk) {
+  std::vector<std::uint8_t> Bytes = Chunk;
+  if (!FPassword.empty()) {
+    if (!FCipher.Initialized()) return;  // no key: nothing readable can come of it
+    FCipher.DecryptChained(Bytes.data(), Bytes.data(), Bytes.size());
+  }
+  if (FEvents.OnRead) FEvents.OnRead(Bytes.data(), Bytes.size());
+}
+
+void TLinkClient::Error(QAbstractSocket::SocketError Error) {
+  // The server hanging up runs nothing; the next step finds the client unconnected.
+  if (Error == QAbstractSocket::RemoteHostClosedError) return;
+  if (FEvents.OnError) FEvents.OnError();
+  Close();
+}
+
+}  // namespace dravel

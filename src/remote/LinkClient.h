@@ -1,0 +1,57 @@
+#pragma once
+// The client role of the monitoring link: one TCP connection to a server, a "W" request
+// per step while connected and a new attempt per step while not, read events of at most
+// 1024 bytes, decrypted with the program's cipher when the link password is not empty.
+
+#include <QObject>
+#include <QTcpSocket>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "remote/LinkCipher.h"
+
+namespace dravel {
+
+struct TLinkClientEvents {
+  std::function<void()> OnConnect;
+  // The bytes of one read event, already decrypted where the link is encrypted.
+  std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnRead;
+  // A connect, lookup, read or send error; the attempt or connection is dropped.
+  std::function<void()> OnError;
+};
+
+class TLinkClient : public QObject {
+  Q_OBJECT
+
+ public:
+  TLinkClient(TDCP_blowfish& Cipher, const std::string& Password, TLinkClientEvents Events,
+              QObject* Parent = nullptr);
+
+  void SetHost(const std::string& Host) { FHost = Host; }
+  void SetPort(std::uint16_t Port) { FPort = Port; }
+  const std::string& Host() const { return FHost; }
+  std::uint16_t Port() const { return FPort; }
+  bool Connected() const;
+
+  // Starts a connection attempt; a pending attempt or an old connection is closed first.
+  void Open();
+  void Close();
+  // The client request step: "W" when connected, otherwise a new attempt.
+  void RequestStep();
+
+ private:
+  void Read(const std::vector<std::uint8_t>& Chunk);
+  void Error(QAbstractSocket::SocketError Error);
+
+  TDCP_blowfish& FCipher;
+  const std::string& FPassword;
+  TLinkClientEvents FEvents;
+  std::string FHost;
+  std::uint16_t FPort = 6130;
+  QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
+};
+
+}  // namespace dravel

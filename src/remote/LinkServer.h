@@ -1,0 +1,87 @@
+#pragma once
+// The server role of the monitoring link: listens on all IPv4 addresses and answers
+// each read event whose last byte is "W" with the current 312-byte record, encrypted
+// when the link password is not empty. Each connection keeps its own cipher chain,
+// started at the IV when the connection is accepted, so that several encrypted clients
+// can all read their replies.
+
+#include <QObject>
+#include <QTcpServer>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "remote/LinkCipher.h"
+#include "sampling/RawData.h"
+
+namespace dravel {
+
+// A socket call failed; what() is the message the user is shown.
+class ESocketError : public std::runtime_error {
+ public:
+  ESocketError(int Code, const char* Api);
+  int Code() const { return FCode; }
+
+ private:
+  int FCode;
+};
+
+constexpr std::uint16_t DefaultLinkPortNumber = 6130;
+constexpr char LinkRequestByte = 'W';
+constexpr qint64 ServerReadChunk = 10;
+constexpr qint64 ClientReadChunk = 1024;
+// A connection whose peer does not read is dropped once this much waits to be sent.
+constexpr qint64 ServerSendBacklogLimit = 64 * 1024;
+
+using TRecordBytes = std::array<std::uint8_t, RawDataSize>;
+
+struct TLinkServerEvents {
+  // The record to send, copied out by the owner (under whatever lock guards it).
+  std::function<void(TRecordBytes& Out)> CurrentRecord;
+  // The port is bound and listening is about to start (may derive the key).
+  std::function<void()> OnListen;
+  std::function<void()> OnAccept;
+  // An error on one connection; the connection is closed.
+  std::function<void()> OnClientError;
+  // After each read event: how many bytes it took and whether a reply went out.
+  std::function<void(std::size_t BytesRead, bool Replied)> OnClientRead;
+};
+
+class TLinkServer : public QObject {
+  Q_OBJECT
+
+ public:
+  // Password is the program's link password, read at every reply; Cipher the program's
+  // one cipher. Both outlive the server.
+  TLinkServer(TDCP_blowfish& Cipher, const std::string& Password, TLinkServerEvents Events,
+              QObject* Parent = nullptr);
+  ~TLinkServer() override;
+
+  void SetPort(std::uint16_t Port) { FPort = Port; }
+  // The configured port, or the bound one while active (port 0 binds any free port).
+  std::uint16_t Port() const;
+  bool Active() const { return FServer.isListening(); }
+  int ConnectionCount() const;
+
+  // Binds, runs OnListen, starts listening (backlog 5). Throws ESocketError when the
+  // port cannot be bound; the server then stays closed.
+  void Open();
+  // Stops listening and closes every connection.
+  void Close();
+
+ private:
+  void Accept();
+  void ClientRead(QTcpSocket& Socket, TChainBlock& Chain, const std::vector<std::uint8_t>& Chunk);
+  void ClientError(QTcpSocket& Socket, QAbstractSocket::SocketError Error);
+
+  TDCP_blowfish& FCipher;
+  const std::string& FPassword;
+  TLinkServerEvents FEvents;
+  QTcpServer FServer;
+  std::uint16_t FPort = DefaultLinkPortNumber;
+};
+
+}  // namespace dravel
