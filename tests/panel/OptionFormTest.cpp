@@ -1,0 +1,222 @@
+#include "panel/dravel_options.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "formatter/FormatterRegistry.h"
+
+namespace dravel {
+namespace {
+
+// Records what the dialog asks of the main window, and keeps the applied text.
+class TFakeHost final : public IOptionHost {
+ public:
+  TFakeHost() : FRegistry(FShell, TFormatSettings{}) {}
+  const TFormatterRegistry& Formatters() const override { return FRegistry; }
+  const std::string& FormatText() const override { return Applied; }
+  void BuildLabels(const std::string& Text) override {
+    Shown = Text;
+    Calls.push_back("BuildLabels");
+  }
+  void SetFormatString(const std::string& Text) override {
+    Applied = Text;
+    Stored = Text;
+    Calls.push_back("SetFormatString");
+  }
+  void ArrangeLabels(bool KeepRightEdge) override {
+    Calls.push_back(KeepRightEdge ? "Arrange(keep)" : "Arrange");
+  }
+
+  std::string Applied = "first\r\nsecond";
+  std::string Shown = Applied;
+  std::optional<std::string> Stored;
+  std::vector<std::string> Calls;
+
+ private:
+  TRawDataShell FShell;
+  TFormatterRegistry FRegistry;
+};
+
+class OptionFormTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+  }
+  QListWidgetItem* Item(TOptionForm& Form, const QString& Name) {
+    const auto found = Form.lbFmt->findItems(Name, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.front();
+  }
+
+  TFakeHost Host;
+};
+
+TEST_F(OptionFormTest, ControlsSitWhereTheDesignPutsThem) {
+  TOptionForm form(nullptr, Host);
+  EXPECT_EQ(form.windowTitle(), "Options");
+  EXPECT_EQ(form.size(), QSize(584, 335));
+  EXPECT_EQ(form.Label1->text(), "Double-click item to add its default");
+  EXPECT_EQ(form.Label1->pos(), QPoint(8, 8));
+  EXPECT_EQ(form.lbFmt->geometry(), QRect(8, 24, 169, 137));
+  EXPECT_EQ(form.meDesc->geometry(), QRect(8, 168, 169, 89));
+  EXPECT_EQ(form.Memo1->geometry(), QRect(184, 8, 393, 201));
+  EXPECT_EQ(form.btnPreview->geometry(), QRect(216, 224, 75, 25));
+  EXPECT_EQ(form.btnApply->geometry(), QRect(304, 224, 75, 25));
+  EXPECT_EQ(form.btnCancel->geometry(), QRect(392, 224, 75, 25));
+  EXPECT_EQ(form.btnOK->geometry(), QRect(480, 224, 75, 25));
+  EXPECT_EQ(form.Memo2->geometry(), QRect(0, 264, 577, 65));
+  EXPECT_EQ(form.btnPreview->text(), "&Preview");
+  EXPECT_EQ(form.btnApply->text(), "&Apply");
+  EXPECT_EQ(form.btnCancel->text(), "&Cancel");
+  EXPECT_EQ(form.btnOK->text(), "&OK");
+  EXPECT_TRUE(form.btnOK->isDefault());
+  EXPECT_TRUE(form.meDesc->isReadOnly());
+  EXPECT_TRUE(form.Memo2->isReadOnly());
+  EXPECT_FALSE(form.Memo1->isReadOnly());
+  EXPECT_EQ(form.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_EQ(form.Memo2->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(form.btnCancel->statusTip(), "Cancel any un-applied changes");
+  EXPECT_EQ(form.lbFmt->statusTip(), "Available options");
+  EXPECT_EQ(form.Memo1->statusTip(), "Your text settings");
+}
+
+TEST_F(OptionFormTest, TabOrderRunsFromTheButtonsToTheHelp) {
+  TOptionForm form(nullptr, Host);
+  const std::vector<QWidget*> expected{form.btnPreview, form.btnApply, form.btnCancel, form.btnOK,
+                                       form.Memo1,      form.lbFmt,    form.meDesc,    form.Memo2};
+  // The chain also holds labels and the memos' inner parts: keep the eight controls.
+  std::vector<QWidget*> order;
+  QWidget* w = form.btnPreview;
+  do {
+    if (std::find(expected.begin(), expected.end(), w) != expected.end()) order.push_back(w);
+    w = w->nextInFocusChain();
+  } while (w != form.btnPreview && order.size() < expected.size());
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(OptionFormTest, MarkupHelpHasItsFourLines) {
+  TOptionForm form(nullptr, Host);
+  const QStringList lines = form.Memo2->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines[0],
+            "Use <B> around text to make it bold. Close with </B>. Same for <I> and <U> to do "
+            "italics and underline. ");
+  EXPECT_EQ(lines[1],
+            "<C:color> means that the next text will be in color specified, such as <C:Red>. "
+            "You can also use hex, as in <C:$8080FF>");
+  EXPECT_EQ(lines[2],
+            "Finally <S> begins a default shadow which can be ended by </S>. Use S:# to set the "
+            "offset of the shadow from the text, ");
+  EXPECT_EQ(lines[3], "with negative numbers indicating an offset in the opposite direction.");
+}
+
+TEST_F(OptionFormTest, OpeningListsEveryItemInRegistryOrderAndTheStoredText) {
+  TOptionForm form(nullptr, Host);
+  const std::vector<std::string> names = Host.Formatters().ListItemNames();
+  ASSERT_EQ(form.lbFmt->count(), static_cast<int>(names.size()));
+  for (std::size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(form.lbFmt->item(static_cast<int>(i))->text().toStdString(), names[i]);
+  EXPECT_EQ(form.Memo1->toPlainText(), "first\nsecond");
+  EXPECT_EQ(form.EditedText(), "first\r\nsecond");
+}
+
+TEST_F(OptionFormTest, SelectingAnItemShowsItsHelp) {
+  TOptionForm form(nullptr, Host);
+  form.lbFmt->setCurrentItem(Item(form, "Processor Usage"));
+  const QString help = form.meDesc->toPlainText();
+  EXPECT_TRUE(help.contains("Default Usage String:")) << help.toStdString();
+  EXPECT_TRUE(help.contains("<NAME=ProcUsage LEADZERO DECIMAL SIZE=5 FORMAT=\"ALL\">"));
+  EXPECT_FALSE(help.contains('\r'));
+}
+
+TEST_F(OptionFormTest, DoubleClickAppendsTheDefaultTagAsANewLastLine) {
+  TOptionForm form(nullptr, Host);
+  QListWidgetItem* item = Item(form, "Processor Usage");
+  ASSERT_NE(item, nullptr);
+  form.lbFmt->setCurrentItem(item);
+  emit form.lbFmt->itemDoubleClicked(item);
+  EXPECT_EQ(form.EditedText(),
+            "first\r\nsecond\r\nProc %: <NAME=ProcUsage LEADZERO DECIMAL SIZE=5 FORMAT=\"ALL\">");
+  form.Memo1->setPlainText("ends with a break\n");
+  emit form.lbFmt->itemDoubleClicked(item);
+  EXPECT_EQ(form.EditedText(),
+            "ends with a break\r\nProc %: <NAME=ProcUsage LEADZERO DECIMAL SIZE=5 FORMAT=\"ALL\">");
+}
+
+TEST_F(OptionFormTest, DoubleClickWithNothingSelectedDoesNothing) {
+  TOptionForm form(nullptr, Host);
+  form.lbFmt->setCurrentItem(nullptr);
+  form.lbFmtDblClick();
+  EXPECT_EQ(form.EditedText(), "first\r\nsecond");
+}
+
+TEST_F(OptionFormTest, PreviewThenCancelRestoresTheStoredText) {
+  TOptionForm form(nullptr, Host);
+  form.Memo1->setPlainText("previewed");
+  form.btnPreview->click();
+  EXPECT_EQ(Host.Shown, "previewed");
+  EXPECT_EQ(Host.Applied, "first\r\nsecond");
+  form.btnCancel->click();
+  EXPECT_EQ(Host.Shown, "first\r\nsecond");
+  EXPECT_FALSE(Host.Stored.has_value());
+  EXPECT_EQ(form.result(), QDialog::Rejected);
+  EXPECT_EQ(Host.Calls, (std::vector<std::string>{"BuildLabels", "Arrange(keep)", "BuildLabels",
+                                                  "Arrange(keep)"}));
+}
+
+TEST_F(OptionFormTest, ApplyThenCancelKeepsTheAppliedText) {
+  TOptionForm form(nullptr, Host);
+  form.Memo1->setPlainText("applied\nlines");
+  form.btnApply->click();
+  EXPECT_EQ(Host.Stored, "applied\r\nlines");
+  EXPECT_EQ(Host.Calls, (std::vector<std::string>{"BuildLabels", "Arrange(keep)",
+                                                  "SetFormatString", "Arrange"}));
+  form.Memo1->setPlainText("abandoned");
+  form.btnCancel->click();
+  EXPECT_EQ(Host.Shown, "applied\r\nlines");
+  EXPECT_EQ(Host.Stored, "applied\r\nlines");
+}
+
+TEST_F(OptionFormTest, OkWithAnEmptyTextStoresAnEmptyText) {
+  TOptionForm form(nullptr, Host);
+  form.Memo1->clear();
+  form.btnOK->click();
+  EXPECT_EQ(Host.Stored, "");
+  EXPECT_EQ(Host.Shown, "");
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(OptionFormTest, EscapeIsCancelButTheTitleBarCloseRunsNoHandler) {
+  {
+    TOptionForm form(nullptr, Host);
+    form.Memo1->setPlainText("previewed");
+    form.btnPreview->click();
+    form.close();
+    EXPECT_EQ(Host.Shown, "previewed");
+  }
+  TOptionForm form(nullptr, Host);
+  form.Memo1->setPlainText("other");
+  form.btnPreview->click();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(&form, &escape);
+  EXPECT_EQ(Host.Shown, "first\r\nsecond");
+}
+
+TEST_F(OptionFormTest, TextOutsideAsciiSurvivesTheMemo) {
+  Host.Applied = "Temp \xB0" "C \x80";
+  TOptionForm form(nullptr, Host);
+  EXPECT_EQ(form.EditedText(), "Temp \xB0" "C \x80");
+}
+
+}  // namespace
+}  // namespace dravel

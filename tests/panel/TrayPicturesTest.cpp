@@ -1,0 +1,63 @@
+#include "panel/tray_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPalette>
+
+#include "formatter/FormatterRegistry.h"
+
+namespace dravel {
+namespace {
+
+class TrayPicturesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+  }
+  std::string Digits(float Usage) {
+    Shell.Data.ProcUsage[0] = Usage;
+    return TrayUsageText(Registry.Proc());
+  }
+
+  TRawDataShell Shell;
+  TFormatterRegistry Registry{Shell, TFormatSettings{}};
+};
+
+TEST_F(TrayPicturesTest, UsageShowsAsTwoDigits) {
+  EXPECT_EQ(Digits(100.0F), "99");
+  EXPECT_EQ(Digits(99.5F), "99");
+  EXPECT_EQ(Digits(7.2F), "07");
+  EXPECT_EQ(Digits(42.6F), "43");
+  EXPECT_EQ(Digits(0.0F), "00");
+}
+
+TEST_F(TrayPicturesTest, BothSmileysAreSixteenPixelPictures) {
+  for (const bool connected : {true, false}) {
+    const QIcon icon = SmileyIcon(connected);
+    ASSERT_FALSE(icon.isNull()) << connected;
+    EXPECT_EQ(icon.pixmap(16, 16).size(), QSize(16, 16));
+  }
+  EXPECT_NE(SmileyIcon(true).pixmap(16, 16).toImage(), SmileyIcon(false).pixmap(16, 16).toImage());
+}
+
+TEST_F(TrayPicturesTest, UsagePictureIsBlackTextOnTheLightColour) {
+  QFont font;
+  font.setPixelSize(11);
+  const QImage image = UsagePicture("88", font).toImage();
+  ASSERT_EQ(image.size(), QSize(16, 16));
+  const QRgb light = QGuiApplication::palette().color(QPalette::Midlight).rgb();
+  EXPECT_EQ(image.pixel(15, 15), light);
+  EXPECT_EQ(image.pixel(0, 0), light);  // the text starts at (1, 1)
+  int dark = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) dark += qGray(image.pixel(x, y)) < 64 ? 1 : 0;
+  EXPECT_GT(dark, 4);
+}
+
+}  // namespace
+}  // namespace dravel
