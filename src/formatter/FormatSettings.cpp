@@ -65,9 +65,9 @@ TFormatSettings FormatSettingsFromLocale() {
   }
   Settings.ThousandSeparator = Locale.Text(THOUSEP);
 
-  const std::string DateFormat = Locale.Raw(D_FMT);
-  const std::string TimeFormat = Locale.Raw(T_FMT);
-  const std::string AmPmTimeFormat = Locale.Raw(T_FMT_AMPM);
+  const std::string DateFormat = Locale.Text(D_FMT);
+  const std::string TimeFormat = Locale.Text(T_FMT);
+  const std::string AmPmTimeFormat = Locale.Text(T_FMT_AMPM);
   const std::string TimeResolved = TimeFormat == "%r" ? AmPmTimeFormat : TimeFormat;
   const char DateSeparator = StrftimeSeparator(DateFormat, '/');
   const char TimeSeparator = StrftimeSeparator(TimeResolved, ':');
