@@ -59,8 +59,9 @@ void TLinkClient::Read(const std::vector<std::uint8_t>& Chunk) {
 void TLinkClient::Error(QAbstractSocket::SocketError Error) {
   // The server hanging up runs nothing; the next step finds the client unconnected.
   if (Error == QAbstractSocket::RemoteHostClosedError) return;
-  if (FEvents.OnError) FEvents.OnError();
+  const std::string Why = FSocket ? FSocket->errorString().toStdString() : std::string();
   Close();
+  if (FEvents.OnError) FEvents.OnError(Why);
 }
 
 }  // namespace dravel

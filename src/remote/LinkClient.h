@@ -19,8 +19,9 @@ struct TLinkClientEvents {
   std::function<void()> OnConnect;
   // The bytes of one read event, already decrypted where the link is encrypted.
   std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnRead;
-  // A connect, lookup, read or send error; the attempt or connection is dropped.
-  std::function<void()> OnError;
+  // A connect, lookup, read or send error (with the system's text for it); the attempt
+  // or connection is dropped.
+  std::function<void(const std::string& Why)> OnError;
 };
 
 class TLinkClient : public QObject {

@@ -32,7 +32,7 @@ struct TClientSide {
       Chunks.push_back(Count);
       Shell.AddBytes(Bytes, Count);
     };
-    E.OnError = [this] { ++Errors; };
+    E.OnError = [this](const std::string&) { ++Errors; };
     return E;
   }
   bool HoldsRecord(const TRecordBytes& Record) const {

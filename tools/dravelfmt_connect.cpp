@@ -1,0 +1,148 @@
+#include "dravelfmt_connect.h"
+
+#include <charconv>
+#include <exception>
+#include <optional>
+#include <ostream>
+
+#include "sampling/RawData.h"
+
+#ifdef DRAVEL_HAVE_LINK
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "remote/LinkClient.h"
+#include "remote/LinkServer.h"
+#endif
+
+namespace dravel {
+
+namespace {
+
+constexpr int ExitLinkFailure = 2;
+// Replies that may go by without a readable record before the password is blamed.
+constexpr int UnreadableLimit = 5;
+constexpr int ConnectTimeoutMs = 10000;
+
+struct TTarget {
+  std::string Host;
+  std::uint16_t Port = 6130;
+};
+
+std::optional<TTarget> ParseTarget(const std::string& Text) {
+  TTarget Target;
+  const auto Colon = Text.rfind(':');
+  Target.Host = Text.substr(0, Colon);
+  if (Colon != std::string::npos) {
+    const std::string PortText = Text.substr(Colon + 1);
+    int Port = 0;
+    const char* End = PortText.data() + PortText.size();
+    const auto [Ptr, Error] = std::from_chars(PortText.data(), End, Port);
+    if (Error != std::errc() || Ptr != End || Port < 1 || Port > 65535) return std::nullopt;
+    Target.Port = static_cast<std::uint16_t>(Port);
+  }
+  if (Target.Host.empty()) return std::nullopt;
+  return Target;
+}
+
+}  // namespace
+
+#ifdef DRAVEL_HAVE_LINK
+
+bool ConnectAvailable() { return true; }
+
+int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
+               const std::function<void()>& OnRecord, std::ostream& Err) {
+  const auto Target = ParseTarget(Request.Target);
+  if (!Target) {
+    Err << "dravelfmt: --connect wants HOST or HOST:PORT with a port from 1 to 65535, not '"
+        << Request.Target << "'\n";
+    return ExitLinkFailure;
+  }
+  const std::string Where = Target->Host + ":" + std::to_string(Target->Port);
+
+  std::optional<QCoreApplication> App;
+  static int Argc = 1;
+  static char Name[] = "dravelfmt";
+  static char* Argv[] = {Name, nullptr};
+  if (!QCoreApplication::instance()) App.emplace(Argc, Argv);
+
+  QEventLoop Loop;
+  int Result = 0;
+  const auto Fail = [&](const std::string& Message) {
+    if (Result != 0) return;  // the first failure is the one to tell
+    Err << "dravelfmt: " << Message << "\n";
+    Result = ExitLinkFailure;
+    Loop.quit();
+  };
+
+  TDCP_blowfish Cipher;
+  DeriveLinkKey(Cipher, Request.Password);
+  int Records = 0;
+  int Replies = 0;  // whole replies' worth of bytes received since the last good record
+  std::size_t Unassembled = 0;
+  bool WasConnected = false;
+  TLinkClient* Link = nullptr;
+  QTimer Tick;
+  Tick.setInterval(Request.IntervalMs > 0 ? Request.IntervalMs : 1);
+
+  Shell.OnRecord = [&](TRawDataShell&) {
+    ++Records;
+    Replies = 0;
+    try {
+      OnRecord();
+    } catch (const std::exception& Error) {
+      return Fail(Error.what());
+    }
+    if (Request.Count > 0 && Records >= Request.Count) Loop.quit();
+  };
+  TLinkClientEvents Events;
+  Events.OnConnect = [&] {
+    if (WasConnected) return;
+    WasConnected = true;
+    Link->RequestStep();  // the first request at once, the rest on the timer
+    Tick.start();
+  };
+  Events.OnRead = [&](const std::uint8_t* Bytes, std::size_t Count) {
+    Shell.AddBytes(Bytes, Count);
+    Unassembled += Count;
+    Replies += static_cast<int>(Unassembled / RawDataSize);
+    Unassembled %= RawDataSize;
+    if (Replies > UnreadableLimit)
+      Fail("no readable record from " + Where + " (wrong or missing --password?)");
+  };
+  Events.OnError = [&](const std::string& Why) {
+    Fail("cannot reach the server at " + Where + ": " + Why);
+  };
+  TLinkClient Client(Cipher, Request.Password, Events);
+  Link = &Client;
+  Client.SetHost(Target->Host);
+  Client.SetPort(Target->Port);
+  QObject::connect(&Tick, &QTimer::timeout, [&] {
+    if (!Client.Connected()) return Fail("the server at " + Where + " closed the link");
+    Client.RequestStep();
+  });
+  QTimer::singleShot(ConnectTimeoutMs, &Loop, [&] {
+    if (!WasConnected) Fail("no answer from " + Where + " (connection timed out)");
+  });
+  Client.Open();
+  if (Result == 0) Loop.exec();
+  Shell.OnRecord = nullptr;
+  return Result;
+}
+
+#else
+
+bool ConnectAvailable() { return false; }
+
+int RunConnect(const TConnectRequest&, TRawDataShell&, const std::function<void()>&,
+               std::ostream& Err) {
+  Err << "dravelfmt: --connect is not available in this build (built without Qt, "
+         "DRAVEL_WITH_QT=OFF)\n";
+  return ExitLinkFailure;
+}
+
+#endif
+
+}  // namespace dravel
