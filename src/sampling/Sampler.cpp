@@ -18,7 +18,7 @@ constexpr std::uint32_t BytesSentIndex = 506;
 constexpr std::uint32_t SystemUpTimeIndex = 674;
 constexpr std::uint32_t QueryGrowth = 1024;
 // A source that keeps asking for more is broken; the pass fails rather than grow forever.
-constexpr std::uint32_t QuerySizeLimit = 256u << 20;
+constexpr std::uint32_t QuerySizeLimit = 32u << 20;
 constexpr std::size_t ProcessorSlots = 4;
 constexpr std::size_t AdapterSlots = 4;
 constexpr double BytesPerMB = 1048576.0;

@@ -1,0 +1,178 @@
+#include "sampling/MBMReader.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+
+#include "platform/SharedMemory.h"
+
+namespace dravel {
+namespace {
+
+using namespace std::chrono_literals;
+
+class MBMReaderTest : public ::testing::Test {
+ protected:
+  MBMReaderTest() {
+    const std::string Tag = "dravel-test-mbm-" + std::to_string(::getpid()) + "-" +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    Names = {Tag + "-i", Tag + "-d", FAKE_MBM_STARTER};
+    ::unsetenv("DRAVEL_FAKE_MBM");
+  }
+
+  // The data block with temperatures t, fans 1000+n at 96 and 2000+n at 120.
+  void PublishData(std::size_t Size = 256, std::int32_t FirstTemp = 40) {
+    auto Made = TSharedMemoryBlock::Create(Names.DataBlock, Size);
+    ASSERT_TRUE(Made);
+    Data.emplace(std::move(*Made));
+    const std::int32_t Temps[4] = {FirstTemp, 41, 42, 43};
+    std::memcpy(Data->Bytes().data(), Temps, sizeof Temps);
+    if (Size < 136) return;
+    for (std::int32_t N = 0; N < 4; ++N) {
+      const std::int32_t Low = 1000 + N;
+      const std::int32_t High = 2000 + N;
+      std::memcpy(Data->Bytes().data() + 96 + 4 * N, &Low, 4);
+      std::memcpy(Data->Bytes().data() + 120 + 4 * N, &High, 4);
+    }
+  }
+
+  void PublishInfo(std::uint8_t First) {
+    auto Made = TSharedMemoryBlock::Create(Names.InfoBlock, 8);
+    ASSERT_TRUE(Made);
+    Info.emplace(std::move(*Made));
+    Info->Bytes()[0] = First;
+  }
+
+  // Runs the first MBM step and waits for the start thread's report.
+  bool StartAndWait(TMBMReader& Reader) {
+    std::promise<void> Reported;
+    Reader.OnStartReport = [&] { Reported.set_value(); };
+    Reader.MBMStep(Record);
+    const bool Arrived = Reported.get_future().wait_for(10s) == std::future_status::ready;
+    if (Arrived) Reader.MBMStartFinished();
+    return Arrived;
+  }
+
+  static std::string Trace() {
+    const char* Value = std::getenv("DRAVEL_FAKE_MBM");
+    return Value ? Value : "";
+  }
+
+  TMBMNames Names;
+  TRawData Record{};
+  std::optional<TSharedMemoryBlock> Info;
+  std::optional<TSharedMemoryBlock> Data;
+};
+
+TEST_F(MBMReaderTest, InformationByteZeroPutsTheFansAtNinetySix) {
+  PublishInfo(0);
+  PublishData();
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(StartAndWait(Reader));
+  EXPECT_EQ(Trace(), "started");
+  EXPECT_EQ(Record.Temp[0], 0);  // the first step only starts the library
+  EXPECT_FALSE(Reader.MBMStarting());
+  EXPECT_TRUE(Reader.MBMInfoZero());
+  Reader.MBMStep(Record);
+  EXPECT_EQ(Record.Temp[0], 40);
+  EXPECT_EQ(Record.Temp[2], 42);
+  EXPECT_EQ(Record.Fan[0], 1000);
+  EXPECT_EQ(Record.Fan[2], 1002);
+  EXPECT_EQ(Reader.MBMFans()[3], 1003);
+}
+
+TEST_F(MBMReaderTest, OtherInformationBytePutsTheFansAtOneHundredTwenty) {
+  PublishInfo(7);
+  PublishData();
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(StartAndWait(Reader));
+  EXPECT_FALSE(Reader.MBMInfoZero());
+  Reader.MBMStep(Record);
+  EXPECT_EQ(Record.Fan[0], 2000);
+  EXPECT_EQ(Record.Fan[1], 2001);
+}
+
+TEST_F(MBMReaderTest, TemperatureKeepsOnlyItsLowSixteenBits) {
+  PublishInfo(1);
+  PublishData(256, 70000);
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(StartAndWait(Reader));
+  Reader.MBMStep(Record);
+  EXPECT_EQ(Record.Temp[0], 4464);
+  EXPECT_EQ(Reader.MBMTemps()[0], 70000);
+}
+
+TEST_F(MBMReaderTest, MissingLibraryStillReadsTheDataBlockOnEveryStep) {
+  Names.LibraryPath = "/nonexistent/MBMStarter.so";
+  bool Reported = false;
+  TMBMReader Reader(Names);
+  Reader.OnStartReport = [&] { Reported = true; };
+  Reader.MBMStep(Record);
+  EXPECT_TRUE(Reader.MBMStarting());
+  Reader.MBMStep(Record);
+  EXPECT_EQ(Record.Temp[0], 0);
+  EXPECT_EQ(Record.Fan[0], 0);
+  PublishData();  // the monitor started by hand later
+  Reader.MBMStep(Record);
+  EXPECT_EQ(Record.Temp[1], 41);
+  EXPECT_EQ(Record.Fan[0], 2000);  // the layout flag was never read
+  Reader.StopMBM();
+  EXPECT_FALSE(Reported);
+  EXPECT_TRUE(Reader.MBMStarting());
+}
+
+TEST_F(MBMReaderTest, MissingInformationBlockMeansNoReportButTheLibraryRuns) {
+  bool Reported = false;
+  {
+    TMBMReader Reader(Names);
+    Reader.OnStartReport = [&] { Reported = true; };
+    Reader.MBMStep(Record);
+    Reader.StopMBM();
+    EXPECT_FALSE(Reader.MBMLibraryLoaded());
+  }
+  EXPECT_FALSE(Reported);
+  EXPECT_EQ(Trace(), "stopped");
+}
+
+TEST_F(MBMReaderTest, MissingOrShortDataBlockLeavesTheRecord) {
+  Record.Temp[0] = 33;
+  Record.Fan[0] = 255;
+  TMBMReader Reader(Names);
+  EXPECT_FALSE(Reader.ReadMBM());
+  PublishData(130);  // long enough for the temperatures, not for the fans at 120
+  EXPECT_FALSE(Reader.ReadMBM());
+  Names.LibraryPath = "/nonexistent/MBMStarter.so";
+  TMBMReader Starting(Names);
+  Starting.MBMStep(Record);
+  Starting.MBMStep(Record);
+  EXPECT_EQ(Record.Temp[0], 33);
+  EXPECT_EQ(Record.Fan[0], 255);
+}
+
+TEST_F(MBMReaderTest, ExitStepStopsAndUnloadsTheLibrary) {
+  PublishInfo(1);
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(StartAndWait(Reader));
+  EXPECT_TRUE(Reader.MBMLibraryLoaded());
+  Reader.StopMBM();
+  EXPECT_EQ(Trace(), "stopped");
+  EXPECT_FALSE(Reader.MBMLibraryLoaded());
+}
+
+TEST_F(MBMReaderTest, StartThreadRunsOnlyOnce) {
+  PublishInfo(1);
+  PublishData();
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(StartAndWait(Reader));
+  ::unsetenv("DRAVEL_FAKE_MBM");
+  for (int Step = 0; Step < 3; ++Step) Reader.MBMStep(Record);
+  EXPECT_EQ(Trace(), "");
+  EXPECT_EQ(Record.Temp[0], 40);
+}
+
+}  // namespace
+}  // namespace dravel
