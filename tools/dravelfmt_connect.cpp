@@ -19,8 +19,13 @@
 namespace dravel {
 
 namespace {
-
 constexpr int ExitLinkFailure = 2;
+}
+
+#ifdef DRAVEL_HAVE_LINK
+
+namespace {
+
 // Replies that may go by without a readable record before the password is blamed.
 constexpr int UnreadableLimit = 5;
 constexpr int ConnectTimeoutMs = 10000;
@@ -47,8 +52,6 @@ std::optional<TTarget> ParseTarget(const std::string& Text) {
 }
 
 }  // namespace
-
-#ifdef DRAVEL_HAVE_LINK
 
 bool ConnectAvailable() { return true; }
 
