@@ -1,0 +1,133 @@
+#include "platform/linux/LinuxPerfData.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FixtureText.h"
+#include "sampling/PerfBlockReader.h"
+
+namespace dravel {
+namespace {
+
+using test::Fixture;
+
+// The block of one object, walked back with the reader the sampler uses.
+struct TWalked {
+  std::vector<std::string> Names;
+  std::vector<std::vector<std::uint64_t>> Values;
+  std::vector<TPerfCounterDef> Counters;
+  std::uint32_t Index = 0;
+  std::int32_t Instances = 0;
+};
+
+TWalked Walk(const TPerfObjectSpec& Object) {
+  TPerfBlockSpec Spec;
+  Spec.Objects = {Object};
+  const auto Bytes = BuildPerfBlock(Spec);
+  const TPerfBlockReader Block(Bytes);
+  TWalked Out;
+  const std::size_t O = Block.FirstObject();
+  Out.Index = Block.ObjectNameIndex(O);
+  Out.Instances = Block.NumInstances(O);
+  std::size_t C = Block.FirstCounter(O);
+  for (std::uint32_t I = 0; I < Block.NumCounters(O); ++I, C = Block.NextCounter(C)) {
+    Out.Counters.push_back(Block.Counter(C));
+  }
+  const auto ValuesAt = [&](std::size_t CounterBlock) {
+    std::vector<std::uint64_t> Values;
+    for (const auto& Counter : Out.Counters) Values.push_back(Block.Value(CounterBlock, Counter));
+    return Values;
+  };
+  if (Out.Instances < 0) {
+    Out.Values.push_back(ValuesAt(Block.ObjectCounterBlock(O)));
+    return Out;
+  }
+  std::size_t Instance = Block.FirstInstance(O);
+  for (std::int32_t I = 0; I < Out.Instances; ++I, Instance = Block.NextInstance(Instance)) {
+    Out.Names.emplace_back();
+    Block.InstanceName(Instance, Out.Names.back());
+    Out.Values.push_back(ValuesAt(Block.InstanceCounterBlock(Instance)));
+  }
+  return Out;
+}
+
+TEST(ProcessorObjectTest, ProcessorsThenTotalWithIdleTimeIn100ns) {
+  const auto Walked = Walk(ProcessorObject(ParseCpuIdleTicks(Fixture("proc_stat.txt")), 100));
+  EXPECT_EQ(Walked.Index, 238u);
+  EXPECT_EQ(Walked.Names, (std::vector<std::string>{"0", "1", "_Total"}));
+  ASSERT_EQ(Walked.Counters.size(), 1u);
+  EXPECT_EQ(Walked.Counters[0].NameIndex, 6u);
+  EXPECT_EQ(Walked.Counters[0].Size, 8u);
+  EXPECT_EQ(Walked.Values[0][0], 1848972ull * 100000);
+  EXPECT_EQ(Walked.Values[1][0], 1850227ull * 100000);
+  EXPECT_EQ(Walked.Values[2][0], (1848972ull + 1850227) * 100000 / 2);
+}
+
+TEST(ProcessObjectTest, OneInstancePerProcessWithItsProcessorTimeFirst) {
+  const auto Process = ParseProcessStat(Fixture("pid_stat.txt"));
+  ASSERT_TRUE(Process);
+  const auto Walked = Walk(ProcessObject({*Process, {"caf\xc3\xa9", 4}}, 100));
+  EXPECT_EQ(Walked.Index, 230u);
+  EXPECT_EQ(Walked.Names, (std::vector<std::string>{"my (odd) app", "caf\xe9"}));
+  EXPECT_EQ(Walked.Values[0][0], 225u * 100000);
+  EXPECT_EQ(Walked.Values[1][0], 4u * 100000);
+}
+
+TEST(NetworkObjectTest, ByteCountersAreSixtyFourBit) {
+  const auto Walked = Walk(NetworkObject(ParseNetDev(Fixture("net_dev.txt"))));
+  EXPECT_EQ(Walked.Names, (std::vector<std::string>{"eth0", "wlan0"}));
+  ASSERT_EQ(Walked.Counters.size(), 2u);
+  EXPECT_EQ(Walked.Counters[0].NameIndex, 264u);
+  EXPECT_EQ(Walked.Counters[1].NameIndex, 506u);
+  EXPECT_EQ(Walked.Counters[0].Size, 8u);
+  EXPECT_EQ(Walked.Values[0], (std::vector<std::uint64_t>{6283745921u, 104857600u}));
+}
+
+TEST(SystemObjectTest, BootTimeInTheObjectsTimeBaseGivesTheUptime) {
+  const std::int64_t Now = 133'000'000'000'000'000;
+  const auto Uptime = ParseUptime100ns(Fixture("uptime.txt"));
+  ASSERT_TRUE(Uptime);
+  const auto Object = SystemObject(Now, *Uptime, 300, 523);
+  const auto Walked = Walk(Object);
+  EXPECT_EQ(Walked.Instances, -1);
+  EXPECT_EQ(Walked.Counters[0].NameIndex, 674u);
+  EXPECT_EQ(Walked.Counters[1].NameIndex, 248u);
+  EXPECT_EQ(Walked.Counters[2].NameIndex, 250u);
+  const auto Boot = static_cast<std::int64_t>(Walked.Values[0][0]);
+  EXPECT_EQ((Object.PerfTime - Boot) / Object.PerfFreq, 12345);
+  EXPECT_EQ(Walked.Values[0][1], 300u);
+  EXPECT_EQ(Walked.Values[0][2], 523u);
+}
+
+TEST(LinuxPerfDataSourceTest, SmallBufferAsksForMoreThenTheBlockFits) {
+  TLinuxPerfDataSource Source;
+  std::vector<std::uint8_t> Buffer(100);
+  std::size_t Written = 0;
+  EXPECT_EQ(Source.QueryValue("238", Buffer, Written), ErrorMoreData);
+  Buffer.resize(1 << 20);
+  ASSERT_EQ(Source.QueryValue("238", Buffer, Written), ErrorSuccess);
+  const TPerfBlockReader Block(std::span<const std::uint8_t>(Buffer).first(Written));
+  EXPECT_EQ(Block.NumObjectTypes(), 1u);
+  const auto Processors = ParseCpuIdleTicks([] {
+    std::string Text;
+    std::ifstream File("/proc/stat");
+    std::getline(File, Text, '\0');
+    return Text;
+  }());
+  EXPECT_EQ(Block.NumInstances(Block.FirstObject()), static_cast<std::int32_t>(Processors.size() + 1));
+}
+
+TEST(LinuxPerfDataSourceTest, EveryObjectIsServed) {
+  TLinuxPerfDataSource Source;
+  std::vector<std::uint8_t> Buffer(4 << 20);
+  for (const char* Name : {"238", "230", "638", "2"}) {
+    std::size_t Written = 0;
+    ASSERT_EQ(Source.QueryValue(Name, Buffer, Written), ErrorSuccess) << Name;
+    const TPerfBlockReader Block(std::span<const std::uint8_t>(Buffer).first(Written));
+    EXPECT_EQ(Block.ObjectNameIndex(Block.FirstObject()), static_cast<std::uint32_t>(std::stoul(Name)));
+  }
+}
+
+}  // namespace
+}  // namespace dravel
