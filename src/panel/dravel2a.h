@@ -21,6 +21,8 @@
 
 #include "panel/CommandLine.h"
 #include "panel/prompts.h"
+#include "remote/LinkClient.h"
+#include "remote/LinkServer.h"
 
 class QLabel;
 class QMenu;
@@ -138,6 +140,29 @@ class TDravelDisplay : public QWidget {
   void RestoreServerRole();     // set-up: "ServPort", and "Server" outside client mode
   void ClientRequestStep();     // tick in client mode
   void StopServerRole();        // exit sequence
+  void ActasServer1Click();     // "Act as &Server": port, password, save question
+  // Server events: listening is about to start (reloads the saved password and derives
+  // the key), a client was accepted, an error on one connection, and the record that a
+  // read event ending in "W" is answered with.
+  void servListen();
+  void servAccept();
+  void servClientError();
+  void servClientRead(TRecordBytes& Out);
+  // Client events: the connection is up, bytes were read (already decrypted), an error.
+  void cliConnect();
+  void cliRead(const std::uint8_t* Bytes, std::size_t Count);
+  void cliError();
+  TDCP_blowfish bf;                   // the one link cipher, shared by both roles
+  std::unique_ptr<TLinkServer> serv;  // both made at set-up
+  std::unique_ptr<TLinkClient> cli;
+
+ private:
+  void CreateLinkRoles();
+  void LinkUp();  // the tray icon back to its normal form
+  // Runs a socket event's step; an error is shown, never thrown into the event loop.
+  template <typename TStep> void LinkEvent(TStep&& Step);
+
+ public:
   // ==== end of link roles ============================================================
 
   // ==== web service (dravel2a_webservice.cpp) ========================================

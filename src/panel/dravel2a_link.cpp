@@ -1,0 +1,186 @@
+// The link roles of the main window: the server switch and its prompts, the server's
+// listen, accept and error events, and the client's start, request step and events.
+#include <algorithm>
+#include <charconv>
+#include <exception>
+#include <mutex>
+#include <optional>
+
+#include <QAction>
+
+#include "panel/dravel2a.h"
+#include "platform/SettingsStore.h"
+#include "sampling/RawData.h"
+
+namespace dravel {
+
+namespace {
+
+constexpr const char* PasswordValue = "Password";
+
+// A port typed at the prompt: a decimal integer a socket can use, or nothing.
+std::optional<std::uint16_t> ParsePort(const std::string& Text) {
+  int Port = 0;
+  const char* End = Text.data() + Text.size();
+  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Port);
+  if (Error != std::errc() || Ptr != End || Port < 1 || Port > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(Port);
+}
+
+}  // namespace
+
+// Socket events arrive from the event loop, where an exception may not pass.
+template <typename TStep>
+void TDravelDisplay::LinkEvent(TStep&& Step) {
+  try {
+    Step();
+  } catch (const std::exception& Error) {
+    ShowError(Error);
+  }
+}
+
+void TDravelDisplay::CreateLinkRoles() {
+  if (serv) return;
+  TLinkServerEvents ServerEvents;
+  ServerEvents.OnListen = [this] { servListen(); };
+  ServerEvents.OnAccept = [this] { LinkEvent([this] { servAccept(); }); };
+  ServerEvents.OnClientError = [this] { LinkEvent([this] { servClientError(); }); };
+  ServerEvents.CurrentRecord = [this](TRecordBytes& Out) {
+    LinkEvent([&] { servClientRead(Out); });
+  };
+  serv = std::make_unique<TLinkServer>(bf, LinkPassword, std::move(ServerEvents));
+
+  TLinkClientEvents ClientEvents;
+  ClientEvents.OnConnect = [this] { LinkEvent([this] { cliConnect(); }); };
+  ClientEvents.OnRead = [this](const std::uint8_t* Bytes, std::size_t Count) {
+    LinkEvent([&] { cliRead(Bytes, Count); });
+  };
+  ClientEvents.OnError = [this](const std::string&) { LinkEvent([this] { cliError(); }); };
+  cli = std::make_unique<TLinkClient>(bf, LinkPassword, std::move(ClientEvents));
+}
+
+void TDravelDisplay::StartClientLink() {
+  CreateLinkRoles();
+  cli->SetHost(CommandLine.Host);
+  cli->SetPort(static_cast<std::uint16_t>(CommandLine.Port));
+  cli->Open();
+  DeriveLinkKey(bf, LinkPassword);
+}
+
+void TDravelDisplay::RestoreServerRole() {
+  CreateLinkRoles();
+  TRegistry& Registry = *SettingsRegistry;
+  if (Registry.ValueExists("ServPort")) {
+    if (const auto Port = ParsePort(std::to_string(Registry.ReadInteger("ServPort"))))
+      serv->SetPort(*Port);
+  }
+  if (ClientMode || !Registry.ValueExists("Server") || !Registry.ReadBool("Server")) return;
+  serv->Open();
+  if (ActasServer1) ActasServer1->setChecked(true);
+}
+
+void TDravelDisplay::ClientRequestStep() {
+  if (cli) cli->RequestStep();
+}
+
+void TDravelDisplay::StopServerRole() {
+  if (serv) serv->Close();
+}
+
+void TDravelDisplay::ActasServer1Click() {
+  CreateLinkRoles();
+  SetTimerEnabled(false);
+  struct TRestart {
+    TDravelDisplay& Window;
+    ~TRestart() { Window.SetTimerEnabled(true); }
+  } Restart{*this};
+
+  const bool Checked = !ActasServer1->isChecked();
+  ActasServer1->setChecked(Checked);
+  const auto SwitchOff = [this] {
+    ActasServer1->setChecked(false);
+    serv->Close();
+  };
+  if (!Checked) {
+    serv->Close();
+    return;
+  }
+
+  std::string PortText = std::to_string(serv->Port());
+  if (!Prompter().InputQuery("Server Port", "Only display items extant at both sides will appear",
+                             PortText)) {
+    SwitchOff();
+    return;
+  }
+
+  TRegistry& Registry = *SettingsRegistry;
+  if (Registry.ValueExists(PasswordValue)) LinkPassword = Registry.ReadString(PasswordValue);
+  std::string Typed = LinkPassword;
+  if (Prompter().InputQuery("Server Password",
+                            "Enter a string to encrypt the data, or blank for none", Typed)) {
+    LinkPassword = Typed;
+  } else {
+    LinkPassword.clear();
+  }
+
+  if (LinkPassword.empty()) {
+    Registry.DeleteValue(PasswordValue);
+  } else {
+    switch (Prompter().MessageBox("Would you like to save this password for future use?",
+                                  "Confirm", TMsgButtons::YesNoCancel)) {
+      case TMsgResult::Yes:
+        Registry.WriteString(PasswordValue, LinkPassword);
+        break;
+      case TMsgResult::No:
+        Registry.DeleteValue(PasswordValue);
+        break;
+      default:
+        SwitchOff();
+        return;
+    }
+  }
+
+  serv->Close();
+  if (const auto Port = ParsePort(PortText)) serv->SetPort(*Port);
+  try {
+    serv->Open();
+  } catch (const ESocketError& Error) {
+    ShowError(Error);  // the item stays ticked; nothing is stored
+    return;
+  }
+  Registry.WriteInteger("ServPort", serv->Port());
+  Registry.WriteBool("Server", true);
+}
+
+void TDravelDisplay::servListen() {
+  TRegistry& Registry = *SettingsRegistry;
+  if (Registry.ValueExists(PasswordValue)) LinkPassword = Registry.ReadString(PasswordValue);
+  if (!LinkPassword.empty()) DeriveLinkKey(bf, LinkPassword);
+}
+
+void TDravelDisplay::LinkUp() {
+  SetTrayIcon(DisplayProcessorUsageinIcon1 && DisplayProcessorUsageinIcon1->isChecked() ? 2 : 0);
+}
+
+void TDravelDisplay::servAccept() { LinkUp(); }
+
+void TDravelDisplay::servClientError() { SetTrayIcon(1); }
+
+void TDravelDisplay::servClientRead(TRecordBytes& Out) {
+  if (!FRawData) return;
+  const std::lock_guard Lock(FRawData->Guard);
+  const auto Bytes = RecordBytes(FRawData->Data);
+  std::copy(Bytes.begin(), Bytes.end(), Out.begin());
+}
+
+void TDravelDisplay::cliConnect() { LinkUp(); }
+
+void TDravelDisplay::cliRead(const std::uint8_t* Bytes, std::size_t Count) {
+  if (!FRawData || FExited) return;
+  const std::lock_guard Lock(FRawData->Guard);
+  FRawData->AddBytes(Bytes, Count);  // each good record renders the labels
+}
+
+void TDravelDisplay::cliError() { SetTrayIcon(1); }
+
+}  // namespace dravel
