@@ -1,0 +1,68 @@
+#include "dravelfmt_live.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <ostream>
+#include <thread>
+
+#include "platform/PerfData.h"
+#include "platform/SystemInfo.h"
+#include "sampling/MBMReader.h"
+#include "sampling/RawData.h"
+#include "sampling/Sampler.h"
+
+namespace dravel {
+namespace {
+
+constexpr int ExitFailure = 2;
+
+bool DumpRecord(const std::string& Path, const TRawData& Data) {
+  std::ofstream File(Path, std::ios::binary | std::ios::trunc);
+  const auto Bytes = RecordBytes(Data);
+  File.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
+  return static_cast<bool>(File.flush());
+}
+
+}  // namespace
+
+int RunLive(const TLiveRequest& Request, const TActiveFamilies& Active, TRawDataShell& Shell,
+            const std::function<void(bool Refresh)>& OnPass, std::ostream& Err) {
+  const auto PerfData = MakePerfDataSource();
+  const auto System = MakeSystemInfo();
+  TMBMReader MBM;
+  // The start thread's report is taken up on this thread before the next pass.
+  std::atomic<bool> MBMReported{false};
+  MBM.OnStartReport = [&MBMReported] { MBMReported = true; };
+
+  TSampler Sampler(Shell, *PerfData, *System, MBM);
+  Sampler.SetInterval(static_cast<std::uint32_t>(Request.IntervalMs));
+  Sampler.SetExcludeText(Request.ExcludeText);
+  bool Failed = false;
+  Sampler.OnPerfDataFailure = [&](const std::exception& Error) {
+    Err << "dravelfmt: the system's figures could not be read: " << Error.what() << "\n";
+    Failed = true;
+  };
+
+  bool Refresh = false;
+  Sampler.RenderLabels = [&] { OnPass(Refresh); };
+  const auto Interval = std::chrono::milliseconds(Request.IntervalMs);
+  auto Next = std::chrono::steady_clock::now();
+  // The first pass, and the first refresh, measure drives and addresses at once.
+  for (int Shown = 0; Request.Count == 0 || Shown <= Request.Count; ++Shown) {
+    if (MBMReported.exchange(false)) MBM.MBMStartFinished();
+    Refresh = Shown > 0;
+    Sampler.SamplePass(Active, Shown <= 1);
+    if (Failed) return ExitFailure;
+    if (Request.Count != 0 && Shown == Request.Count) break;
+    Next += Interval;
+    std::this_thread::sleep_until(Next);
+  }
+  if (!Request.DumpRecordPath.empty() && !DumpRecord(Request.DumpRecordPath, Shell.Data)) {
+    Err << "dravelfmt: cannot write the record to " << Request.DumpRecordPath << "\n";
+    return ExitFailure;
+  }
+  return 0;
+}
+
+}  // namespace dravel
