@@ -82,8 +82,10 @@ int main(int Argc, char** Argv) {
     dravel::DeriveLinkKey(C->Cipher, Password);
     C->Shell.OnRecord = [Raw](dravel::TRawDataShell&) { ++Raw->Records; };
     dravel::TLinkClientEvents Events;
-    Events.OnRead = [Raw](const std::uint8_t* Bytes, std::size_t Count) {
+    Events.OnReadEvent = [Raw](const std::uint8_t*, std::size_t Count) {
       Raw->Bytes += static_cast<long long>(Count);
+    };
+    Events.OnReply = [Raw](const std::uint8_t* Bytes, std::size_t Count) {
       Raw->Shell.AddBytes(Bytes, Count);
     };
     Events.OnError = [Raw](const std::string&) { ++Raw->Errors; };

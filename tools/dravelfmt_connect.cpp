@@ -83,8 +83,7 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
   TDCP_blowfish Cipher;
   DeriveLinkKey(Cipher, Request.Password);
   int Records = 0;
-  int Replies = 0;  // whole replies' worth of bytes received since the last good record
-  std::size_t Unassembled = 0;
+  int Unreadable = 0;  // replies dropped since the last good one
   bool WasConnected = false;
   TLinkClient* Link = nullptr;
   QTimer Tick;
@@ -92,7 +91,6 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
 
   Shell.OnRecord = [&](TRawDataShell&) {
     ++Records;
-    Replies = 0;
     try {
       OnRecord();
     } catch (const std::exception& Error) {
@@ -107,12 +105,12 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
     Link->RequestStep();  // the first request at once, the rest on the timer
     Tick.start();
   };
-  Events.OnRead = [&](const std::uint8_t* Bytes, std::size_t Count) {
+  Events.OnReply = [&](const std::uint8_t* Bytes, std::size_t Count) {
+    Unreadable = 0;
     Shell.AddBytes(Bytes, Count);
-    Unassembled += Count;
-    Replies += static_cast<int>(Unassembled / RawDataSize);
-    Unassembled %= RawDataSize;
-    if (Replies > UnreadableLimit)
+  };
+  Events.OnUnreadable = [&] {
+    if (++Unreadable > UnreadableLimit)
       Fail("no readable record from " + Where + " (wrong or missing --password?)");
   };
   Events.OnError = [&](const std::string& Why) {

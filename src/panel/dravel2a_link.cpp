@@ -52,7 +52,7 @@ void TDravelDisplay::CreateLinkRoles() {
 
   TLinkClientEvents ClientEvents;
   ClientEvents.OnConnect = [this] { LinkEvent([this] { cliConnect(); }); };
-  ClientEvents.OnRead = [this](const std::uint8_t* Bytes, std::size_t Count) {
+  ClientEvents.OnReply = [this](const std::uint8_t* Bytes, std::size_t Count) {
     LinkEvent([&] { cliRead(Bytes, Count); });
   };
   ClientEvents.OnError = [this](const std::string&) { LinkEvent([this] { cliError(); }); };
@@ -178,7 +178,7 @@ void TDravelDisplay::cliConnect() { LinkUp(); }
 void TDravelDisplay::cliRead(const std::uint8_t* Bytes, std::size_t Count) {
   if (!FRawData || FExited) return;
   const std::lock_guard Lock(FRawData->Guard);
-  FRawData->AddBytes(Bytes, Count);  // each good record renders the labels
+  FRawData->AddBytes(Bytes, Count);  // a whole record: it renders the labels
 }
 
 void TDravelDisplay::cliError() { SetTrayIcon(1); }

@@ -1,5 +1,7 @@
 #include "remote/LinkClient.h"
 
+#include <algorithm>
+
 #include "remote/LinkServer.h"
 #include "remote/PacedReader.h"
 
@@ -25,6 +27,7 @@ void TLinkClient::Open() {
   Close();
   // A fresh socket per attempt: nothing of an abandoned attempt can report later.
   FSocket = new QTcpSocket(this);
+  FReply.clear();
   QTcpSocket* Socket = FSocket;
   new TPacedReader(*Socket, ClientReadChunk, ClientReadChunk * 4,
                    [this](const std::vector<std::uint8_t>& Chunk) { Read(Chunk); });
@@ -53,7 +56,20 @@ void TLinkClient::Read(const std::vector<std::uint8_t>& Chunk) {
     if (!FCipher.Initialized()) return;  // no key: nothing readable can come of it
     FCipher.DecryptChained(Bytes.data(), Bytes.data(), Bytes.size());
   }
-  if (FEvents.OnRead) FEvents.OnRead(Bytes.data(), Bytes.size());
+  if (FEvents.OnReadEvent) FEvents.OnReadEvent(Bytes.data(), Bytes.size());
+  for (std::size_t At = 0; At < Bytes.size();) {
+    const std::size_t Take = std::min(RawDataSize - FReply.size(), Bytes.size() - At);
+    FReply.insert(FReply.end(), Bytes.begin() + static_cast<std::ptrdiff_t>(At),
+                  Bytes.begin() + static_cast<std::ptrdiff_t>(At + Take));
+    At += Take;
+    if (FReply.size() < RawDataSize) break;
+    if (FReply.front() == static_cast<std::uint8_t>(RecordMarker)) {
+      if (FEvents.OnReply) FEvents.OnReply(FReply.data(), FReply.size());
+    } else if (FEvents.OnUnreadable) {
+      FEvents.OnUnreadable();
+    }
+    FReply.clear();
+  }
 }
 
 void TLinkClient::Error(QAbstractSocket::SocketError Error) {

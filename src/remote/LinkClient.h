@@ -15,10 +15,18 @@
 
 namespace dravel {
 
+// Replies are whole records of 312 bytes from the start of each connection, so the client
+// cuts the stream into replies itself: a reply that does not begin with "W" (a wrong or
+// missing password) is dropped whole, and no garbage can be taken for a record by
+// resynchronising on a stray "W" inside it.
 struct TLinkClientEvents {
   std::function<void()> OnConnect;
-  // The bytes of one read event, already decrypted where the link is encrypted.
-  std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnRead;
+  // Each whole reply that begins with "W", already decrypted where the link is encrypted.
+  std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnReply;
+  // A whole reply that did not begin with "W" was dropped.
+  std::function<void()> OnUnreadable;
+  // The bytes of each read event (at most 1024), after decryption.
+  std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnReadEvent;
   // A connect, lookup, read or send error (with the system's text for it); the attempt
   // or connection is dropped.
   std::function<void(const std::string& Why)> OnError;
@@ -53,6 +61,7 @@ class TLinkClient : public QObject {
   std::string FHost;
   std::uint16_t FPort = 6130;
   QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
+  std::vector<std::uint8_t> FReply;  // the reply being received on this connection
 };
 
 }  // namespace dravel

@@ -83,6 +83,12 @@ TEST_F(ConnectMode, TheServerGoingAwayEndsTheRun) {
   EXPECT_NE(Err.str().find("closed the link"), std::string::npos) << Err.str();
 }
 
+TEST_F(ConnectMode, AWrongPasswordIsReportedOnceRepliesStayUnreadable) {
+  const int Result = RunConnect(Request("mixed case kept", 0), Shell, [] {}, Err);
+  EXPECT_EQ(Result, 2);
+  EXPECT_NE(Err.str().find("no readable record"), std::string::npos) << Err.str();
+}
+
 TEST_F(ConnectMode, MalformedTargetsAreRefusedBeforeConnecting) {
   for (const char* Target : {"", ":6130", "host:", "host:0", "host:65536", "host:61x"}) {
     TConnectRequest R = Request("", 1);

@@ -28,10 +28,12 @@ struct TClientSide {
   TLinkClientEvents Events() {
     TLinkClientEvents E;
     E.OnConnect = [this] { ++Connects; };
-    E.OnRead = [this](const std::uint8_t* Bytes, std::size_t Count) {
-      Chunks.push_back(Count);
+    E.OnReadEvent = [this](const std::uint8_t*, std::size_t Count) { Chunks.push_back(Count); };
+    E.OnReply = [this](const std::uint8_t* Bytes, std::size_t Count) {
+      Replies.push_back(Count);
       Shell.AddBytes(Bytes, Count);
     };
+    E.OnUnreadable = [this] { ++Unreadable; };
     E.OnError = [this](const std::string&) { ++Errors; };
     return E;
   }
@@ -42,8 +44,8 @@ struct TClientSide {
   std::string Password;
   TDCP_blowfish Cipher;
   TRawDataShell Shell;
-  int Records = 0, Connects = 0, Errors = 0;
-  std::vector<std::size_t> Chunks;
+  int Records = 0, Connects = 0, Errors = 0, Unreadable = 0;
+  std::vector<std::size_t> Chunks, Replies;
   TLinkClient Client{Cipher, Password, Events()};
 };
 
@@ -106,16 +108,34 @@ TEST_F(FakeServer, ReadsTakeAtMost1024BytesEach) {
   EXPECT_TRUE(Side.HoldsRecord(SampleRecordBytes(9)));
 }
 
-TEST_F(FakeServer, GarbageBeforeARecordIsSkipped) {
-  const std::uint8_t Noise[5] = {1, 2, 3, 4, 5};
-  const TRecordBytes Record = SampleRecordBytes(4);
-  Write(Noise, sizeof Noise);
+TEST_F(FakeServer, AReplyNotBeginningWithWIsDroppedWhole) {
+  TRecordBytes Bad = SampleRecordBytes(6);
+  Bad[0] = 'X';
+  Bad[100] = 'W';  // a stray "W" inside must not start a record
+  const TRecordBytes Good = SampleRecordBytes(7);
+  Write(Bad.data(), Bad.size());
+  Write(Good.data(), Good.size());
+  ASSERT_TRUE(WaitFor([&] { return Received() == 624; }));
+  EXPECT_EQ(Side.Unreadable, 1);
+  EXPECT_EQ(Side.Replies, std::vector<std::size_t>{312});
+  EXPECT_EQ(Side.Records, 1);
+  EXPECT_TRUE(Side.HoldsRecord(Good));
+}
+
+TEST_F(FakeServer, EachConnectionCutsRepliesFromItsOwnStart) {
+  const TRecordBytes Record = SampleRecordBytes(8);
+  Write(Record.data(), 200);  // the connection drops part way through a reply
+  ASSERT_TRUE(WaitFor([&] { return Received() == 200; }));
+  Peer->abort();
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return !Side.Client.Connected(); }));
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Listener.hasPendingConnections() && Side.Client.Connected(); }));
+  Peer = Listener.nextPendingConnection();
   Write(Record.data(), Record.size());
-  Write(Record.data(), Record.size());
-  // The first 312 bytes do not begin with "W" and are dropped; assembly resumes at a "W".
-  ASSERT_TRUE(WaitFor([&] { return Received() == 629; }));
-  EXPECT_GE(Side.Records, 1);
-  EXPECT_TRUE(Side.HoldsRecord(Record));
+  ASSERT_TRUE(WaitFor([&] { return Received() == 512; }));
+  EXPECT_EQ(Side.Replies, std::vector<std::size_t>{312});
+  EXPECT_EQ(Side.Unreadable, 0);
 }
 
 TEST(ClientConnection, ARefusedAttemptReportsAnErrorAndIsRetriedAtTheNextStep) {
@@ -206,9 +226,10 @@ TEST_F(LinkedRoles, AWrongOrMissingPasswordRefreshesNothing) {
     Tick(Wrong);
     Tick(None);
   }
-  // Nothing readable arrives and nothing is reported. (The holder's resynchronisation
-  // on any "W" byte may still pass a garbage record on, so only the content is judged.)
+  // Nothing readable arrives and nothing is reported. (A garbage reply whose first byte
+  // happens to be "W" cannot be told from a record, so only the content is judged.)
   EXPECT_FALSE(Wrong.HoldsRecord(Record));
+  EXPECT_GE(Wrong.Unreadable + None.Unreadable, 4);
   EXPECT_FALSE(None.HoldsRecord(Record));
   EXPECT_EQ(Wrong.Errors + None.Errors, 0);
   EXPECT_TRUE(Wrong.Client.Connected());
