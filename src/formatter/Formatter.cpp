@@ -15,26 +15,36 @@ void TFormatter::AddItem(std::string DisplayName, std::string Description,
                      std::move(Func)}});
 }
 
-void TFormatter::DecideIfActive(std::string_view FormatText) {
-  const std::string Upper = UpperCaseAscii(FormatText);
-  FActive = false;
-  for (const TFormatItem& Item : FItems) {
-    if (FindTagOpener(Upper, Item.Data.Name, 0) != std::string::npos) {
-      FActive = true;
-      break;
+bool TFormatter::HoldsOpener(std::string_view Text) const {
+  constexpr std::string_view Opener = "<NAME=";
+  for (std::size_t At = Text.find('<'); At != std::string_view::npos; At = Text.find('<', At + 1)) {
+    const std::string_view Rest = Text.substr(At);
+    if (Rest.size() < Opener.size() || !SameTextAscii(Rest.substr(0, Opener.size()), Opener)) {
+      continue;
+    }
+    for (const TFormatItem& Item : FItems) {
+      if (SameTextAscii(Rest.substr(Opener.size(), Item.Data.Name.size()), Item.Data.Name)) {
+        return true;
+      }
     }
   }
+  return false;
+}
+
+void TFormatter::DecideIfActive(std::string_view FormatText) {
+  FActive = HoldsOpener(FormatText);
 }
 
 std::string TFormatter::ReplaceTags(std::string_view Text) const {
   std::string Result(Text);
   if (!FActive) return Result;
+  if (!HoldsOpener(Result)) return Result;
+  std::string Upper = UpperCaseAscii(Result);  // kept in step with Result
   const bool RightAligned = FAlignment == TAlignment::Right;
   for (const TFormatItem& Item : FItems) {
     // Each search goes on after the last replaced value, so a value holding an opener of
     // its own item is not read again, and an opener without ">" is passed over: every
     // round shortens the text still to be searched, and the loop ends.
-    std::string Upper = UpperCaseAscii(Result);  // kept in step with Result
     std::size_t From = 0;
     for (;;) {
       const std::size_t Start = FindTagOpener(Upper, Item.Data.Name, From);

@@ -76,6 +76,8 @@ class TFormatter {
 
  private:
   const TFormatItem* FindItem(std::string_view DisplayName) const;
+  // The text holds "<NAME=" followed by one of this formatter's item names, without case.
+  bool HoldsOpener(std::string_view Text) const;
 
   bool FActive = false;
   TAlignment FAlignment = TAlignment::Left;

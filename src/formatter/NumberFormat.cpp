@@ -1,6 +1,8 @@
 #include "formatter/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
+#include <optional>
 #include <cstdio>
 #include <string_view>
 
@@ -61,10 +63,33 @@ std::string Group(const std::string& Whole, std::string_view Separator) {
   return Result;
 }
 
+// |Value| rounded to Decimals places (0 or 2) as a whole count of hundredths or units, when
+// that count fits a double exactly: the product's rounding error, recovered with fma,
+// decides the cases where the rounded product lands exactly on a tie.
+std::optional<TRounded> RoundQuick(double Magnitude, int Decimals) {
+  const double Scale = Decimals == 0 ? 1.0 : 100.0;
+  const double Product = Magnitude * Scale;
+  if (!(Product < 9007199254740992.0)) return std::nullopt;  // 2^53
+  const double Error = std::fma(Magnitude, Scale, -Product);
+  double Whole = std::floor(Product);
+  const double Rest = Product - Whole;
+  if (Rest > 0.5 || (Rest == 0.5 && Error >= 0)) Whole += 1;
+  const auto Count = static_cast<std::uint64_t>(Whole);
+  char Digits[24];
+  const auto End = std::to_chars(Digits, Digits + sizeof Digits, Count).ptr;
+  std::string Text(Digits, End);
+  if (Decimals == 0) return TRounded{Text, {}};
+  if (Text.size() < 3) Text.insert(0, 3 - Text.size(), '0');
+  return TRounded{Text.substr(0, Text.size() - 2), Text.substr(Text.size() - 2)};
+}
+
 std::string FormatRounded(double Value, int Decimals, bool Thousands,
                           const TFormatSettings& Settings) {
   if (!std::isfinite(Value)) return NonFinite(Value);
-  const TRounded Rounded = RoundDecimal(std::fabs(Value), Decimals);
+  const double Magnitude = std::fabs(Value);
+  std::optional<TRounded> Quick;
+  if (Decimals == 0 || Decimals == 2) Quick = RoundQuick(Magnitude, Decimals);
+  const TRounded Rounded = Quick ? *Quick : RoundDecimal(Magnitude, Decimals);
   const bool Zero = Rounded.Whole.find_first_not_of('0') == std::string::npos &&
                     Rounded.Fraction.find_first_not_of('0') == std::string::npos;
   std::string Result = (Value < 0 && !Zero) ? "-" : "";
@@ -109,15 +134,19 @@ std::string FormatGeneral(double Value, const TFormatSettings& Settings) {
 }
 
 std::string FormatInt(std::int64_t Value, int Width) {
-  char Buffer[32];
-  std::snprintf(Buffer, sizeof Buffer, "%*lld", Width, static_cast<long long>(Value));
-  return Buffer;
+  char Digits[24];
+  const auto End = std::to_chars(Digits, Digits + sizeof Digits, Value).ptr;
+  std::string Text(Digits, End);
+  if (static_cast<int>(Text.size()) < Width) Text.insert(0, Width - Text.size(), ' ');
+  return Text;
 }
 
 std::string FormatIntDigits(std::int64_t Value, int Digits) {
-  char Buffer[32];
-  std::snprintf(Buffer, sizeof Buffer, "%.*lld", Digits, static_cast<long long>(Value));
-  return Buffer;
+  std::string Text = FormatInt(Value);
+  const std::size_t Sign = Value < 0 ? 1 : 0;
+  const int Have = static_cast<int>(Text.size() - Sign);
+  if (Have < Digits) Text.insert(Sign, Digits - Have, '0');
+  return Text;
 }
 
 }  // namespace dravel

@@ -11,7 +11,7 @@ char UpperAscii(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 
 
 std::string UpperCaseAscii(std::string_view Text) {
   std::string Result(Text);
-  std::transform(Result.begin(), Result.end(), Result.begin(), UpperAscii);
+  for (char& C : Result) C = UpperAscii(C);
   return Result;
 }
 

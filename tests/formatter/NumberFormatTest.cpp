@@ -21,6 +21,13 @@ TEST(RoundingTest, TiesGoAwayFromZero) {
   EXPECT_EQ(FormatFixed(0.375, 2, S), "0.38");
 }
 
+TEST(RoundingTest, TiesBeyondTheFastRangeToo) {
+  const TFormatSettings S = TestSettings();
+  EXPECT_EQ(FormatFixed(1e14 + 0.125, 2, S), "100000000000000.13");
+  EXPECT_EQ(FormatFixed(-(1e14 + 0.375), 2, S), "-100000000000000.38");
+  EXPECT_EQ(FormatFixed(1e15 + 0.5, 0, S), "1000000000000001");
+}
+
 TEST(RoundingTest, NearTiesRoundToTheNearerSide) {
   const TFormatSettings S = TestSettings();
   // 1.005 and 2.675 are stored just below the tie, so they round down.
