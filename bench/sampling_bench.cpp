@@ -4,10 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/PerfData.h"
-#include "platform/SystemInfo.h"
-#include "sampling/MBMReader.h"
-#include "sampling/Sampler.h"
+#include "sampling/LocalSampler.h"
 
 namespace dravel {
 namespace {
@@ -17,10 +14,8 @@ constexpr TActiveFamilies Everything{true, true, true, true, true, true};
 void SamplePasses(benchmark::State& State, bool Forced) {
   TRawDataShell Shell;
   Shell.Data.Drives[0].Letter = 'C';
-  const auto PerfData = MakePerfDataSource();
-  const auto System = MakeSystemInfo();
-  TMBMReader MBM;
-  TSampler Sampler(Shell, *PerfData, *System, MBM);
+  TLocalSampler Local(Shell);
+  TSampler& Sampler = Local.Sampler();
   Sampler.SamplePass(Everything, true);  // buffer sizes settle, names are fetched
   Sampler.SamplePass(Everything, false);
   for (auto _ : State) {

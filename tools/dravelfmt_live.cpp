@@ -6,11 +6,8 @@
 #include <ostream>
 #include <thread>
 
-#include "platform/PerfData.h"
-#include "platform/SystemInfo.h"
-#include "sampling/MBMReader.h"
+#include "sampling/LocalSampler.h"
 #include "sampling/RawData.h"
-#include "sampling/Sampler.h"
 
 namespace dravel {
 namespace {
@@ -28,14 +25,13 @@ bool DumpRecord(const std::string& Path, const TRawData& Data) {
 
 int RunLive(const TLiveRequest& Request, const TActiveFamilies& Active, TRawDataShell& Shell,
             const std::function<void(bool Refresh)>& OnPass, std::ostream& Err) {
-  const auto PerfData = MakePerfDataSource();
-  const auto System = MakeSystemInfo();
-  TMBMReader MBM;
+  TLocalSampler Local(Shell);
+  TSampler& Sampler = Local.Sampler();
+  TMBMReader& MBM = Local.MBM();
   // The start thread's report is taken up on this thread before the next pass.
   std::atomic<bool> MBMReported{false};
   MBM.OnStartReport = [&MBMReported] { MBMReported = true; };
 
-  TSampler Sampler(Shell, *PerfData, *System, MBM);
   Sampler.SetInterval(static_cast<std::uint32_t>(Request.IntervalMs));
   Sampler.SetExcludeText(Request.ExcludeText);
   bool Failed = false;

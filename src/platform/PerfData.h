@@ -13,6 +13,20 @@ namespace dravel {
 constexpr std::uint32_t ErrorSuccess = 0;
 constexpr std::uint32_t ErrorMoreData = 234;
 
+// The standard counter-name indices of the objects and counters this program reads.
+namespace PerfIndex {
+constexpr std::uint32_t System = 2;
+constexpr std::uint32_t Process = 230;
+constexpr std::uint32_t Processor = 238;
+constexpr std::uint32_t NetworkInterface = 638;
+constexpr std::uint32_t ProcessorTime = 6;
+constexpr std::uint32_t Processes = 248;
+constexpr std::uint32_t Threads = 250;
+constexpr std::uint32_t BytesReceived = 264;
+constexpr std::uint32_t BytesSent = 506;
+constexpr std::uint32_t SystemUpTime = 674;
+}  // namespace PerfIndex
+
 class IPerfDataSource {
  public:
   virtual ~IPerfDataSource() = default;

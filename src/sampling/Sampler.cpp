@@ -9,13 +9,6 @@
 namespace dravel {
 namespace {
 
-constexpr std::uint32_t ProcessorTimeIndex = 6;
-constexpr std::uint32_t SystemObjectIndex = 2;
-constexpr std::uint32_t ProcessesIndex = 248;
-constexpr std::uint32_t ThreadsIndex = 250;
-constexpr std::uint32_t BytesReceivedIndex = 264;
-constexpr std::uint32_t BytesSentIndex = 506;
-constexpr std::uint32_t SystemUpTimeIndex = 674;
 constexpr std::uint32_t QueryGrowth = 1024;
 // A source that keeps asking for more is broken; the pass fails rather than grow forever.
 constexpr std::uint32_t QuerySizeLimit = 32u << 20;
@@ -110,7 +103,7 @@ void TSampler::ProcessorBlock() {
   std::size_t Definition = Block.FirstCounter(Object);
   for (std::uint32_t I = 0; I < Block.NumCounters(Object) && !IdleTime; ++I) {
     const TPerfCounterDef Counter = Block.Counter(Definition);
-    if (Counter.NameIndex == ProcessorTimeIndex) IdleTime = Counter;
+    if (Counter.NameIndex == PerfIndex::ProcessorTime) IdleTime = Counter;
     Definition = Block.NextCounter(Definition);
   }
 
@@ -207,10 +200,10 @@ void TSampler::NetworkBlock() {
     std::size_t Definition = Block.FirstCounter(Object);
     for (std::uint32_t C = 0; C < Block.NumCounters(Object); ++C) {
       const TPerfCounterDef Counter = Block.Counter(Definition);
-      if (Counter.NameIndex == BytesReceivedIndex) {
+      if (Counter.NameIndex == PerfIndex::BytesReceived) {
         NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FReceived[S],
                        FReceivedSum, ReceivedMask, Data.NetRead[S + 1], Data.NetSumRead[S + 1]);
-      } else if (Counter.NameIndex == BytesSentIndex) {
+      } else if (Counter.NameIndex == PerfIndex::BytesSent) {
         NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FSent[S], FSentSum,
                        SentMask, Data.NetWrite[S + 1], Data.NetSumWrite[S + 1]);
       }
@@ -233,13 +226,13 @@ void TSampler::SystemBlock() {
   const std::uint32_t Objects = Block.NumObjectTypes();
   std::size_t Object = Block.FirstObject();
   for (std::uint32_t O = 0; O < Objects; ++O) {
-    if (Block.NumInstances(Object) < 1 && Block.ObjectNameIndex(Object) == SystemObjectIndex) {
+    if (Block.NumInstances(Object) < 1 && Block.ObjectNameIndex(Object) == PerfIndex::System) {
       const std::size_t Values = Block.ObjectCounterBlock(Object);
       std::size_t Definition = Block.FirstCounter(Object);
       const std::uint32_t Counters = Block.NumCounters(Object);
       for (std::uint32_t C = 0; C < Counters; ++C) {
         const TPerfCounterDef Counter = Block.Counter(Definition);
-        if (Counter.NameIndex == SystemUpTimeIndex) {
+        if (Counter.NameIndex == PerfIndex::SystemUpTime) {
           const auto Boot = static_cast<std::int64_t>(Block.Value(Values, Counter));
           const std::int64_t Frequency = Block.ObjectPerfFreq(Object);
           // A zero frequency would divide by zero; the figure keeps its value instead.
@@ -247,9 +240,9 @@ void TSampler::SystemBlock() {
             Data.Uptime = (Block.ObjectPerfTime(Object) - Boot) / Frequency;
             FCurrentUptime = Data.Uptime;
           }
-        } else if (Counter.NameIndex == ProcessesIndex) {
+        } else if (Counter.NameIndex == PerfIndex::Processes) {
           Data.Processes = static_cast<std::int16_t>(Block.Value(Values, Counter) & 0xFFFF);
-        } else if (Counter.NameIndex == ThreadsIndex) {
+        } else if (Counter.NameIndex == PerfIndex::Threads) {
           Data.Threads = static_cast<std::int16_t>(Block.Value(Values, Counter) & 0xFFFF);
           break;
         }

@@ -12,19 +12,6 @@
 
 namespace dravel {
 
-namespace PerfIndex {
-constexpr std::uint32_t System = 2;
-constexpr std::uint32_t Process = 230;
-constexpr std::uint32_t Processor = 238;
-constexpr std::uint32_t NetworkInterface = 638;
-constexpr std::uint32_t ProcessorTime = 6;
-constexpr std::uint32_t Processes = 248;
-constexpr std::uint32_t Threads = 250;
-constexpr std::uint32_t BytesReceived = 264;
-constexpr std::uint32_t BytesSent = 506;
-constexpr std::uint32_t SystemUpTime = 674;
-}  // namespace PerfIndex
-
 // Instances "0".."n-1" and "_Total", counter 6 the idle time in 100 ns; "_Total"
 // carries the mean over the processors.
 TPerfObjectSpec ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long TicksPerSecond);
