@@ -126,13 +126,13 @@ TBlowfish::TBlowfish(const TBytes& Key) {
   }
   std::uint32_t L = 0, R = 0;
   for (std::size_t I = 0; I < P.size(); I += 2) {
-    Encrypt(L, R);
+    Rounds(L, R, false);
     P[I] = L;
     P[I + 1] = R;
   }
   for (auto& Box : S)
     for (std::size_t I = 0; I < Box.size(); I += 2) {
-      Encrypt(L, R);
+      Rounds(L, R, false);
       Box[I] = L;
       Box[I + 1] = R;
     }
@@ -142,44 +142,34 @@ std::uint32_t TBlowfish::F(std::uint32_t X) const {
   return ((S[0][X >> 24] + S[1][(X >> 16) & 0xFF]) ^ S[2][(X >> 8) & 0xFF]) + S[3][X & 0xFF];
 }
 
-void TBlowfish::Encrypt(std::uint32_t& L, std::uint32_t& R) const {
+// The sixteen rounds; decryption is the same with the P-array taken backwards.
+void TBlowfish::Rounds(std::uint32_t& L, std::uint32_t& R, bool Backwards) const {
+  const auto Key = [&](int I) { return P[static_cast<std::size_t>(Backwards ? 17 - I : I)]; };
   for (int I = 0; I < 16; ++I) {
-    L ^= P[I];
+    L ^= Key(I);
     R ^= F(L);
     std::swap(L, R);
   }
   std::swap(L, R);
-  R ^= P[16];
-  L ^= P[17];
+  R ^= Key(16);
+  L ^= Key(17);
 }
 
-void TBlowfish::Decrypt(std::uint32_t& L, std::uint32_t& R) const {
-  for (int I = 17; I > 1; --I) {
-    L ^= P[I];
-    R ^= F(L);
-    std::swap(L, R);
-  }
-  std::swap(L, R);
-  R ^= P[1];
-  L ^= P[0];
+std::array<std::uint8_t, 8> TBlowfish::Block(const std::uint8_t* In, bool Backwards) const {
+  std::uint32_t L = BigEndianWord(In), R = BigEndianWord(In + 4);
+  Rounds(L, R, Backwards);
+  std::array<std::uint8_t, 8> Out;
+  PutBigEndian(L, Out.data());
+  PutBigEndian(R, Out.data() + 4);
+  return Out;
 }
 
 std::array<std::uint8_t, 8> TBlowfish::EncryptBlock(const std::uint8_t* In) const {
-  std::uint32_t L = BigEndianWord(In), R = BigEndianWord(In + 4);
-  Encrypt(L, R);
-  std::array<std::uint8_t, 8> Out;
-  PutBigEndian(L, Out.data());
-  PutBigEndian(R, Out.data() + 4);
-  return Out;
+  return Block(In, false);
 }
 
 std::array<std::uint8_t, 8> TBlowfish::DecryptBlock(const std::uint8_t* In) const {
-  std::uint32_t L = BigEndianWord(In), R = BigEndianWord(In + 4);
-  Decrypt(L, R);
-  std::array<std::uint8_t, 8> Out;
-  PutBigEndian(L, Out.data());
-  PutBigEndian(R, Out.data() + 4);
-  return Out;
+  return Block(In, true);
 }
 
 TBytes TLinkChain::KeyFor(std::string_view Password) {

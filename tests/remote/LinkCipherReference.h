@@ -20,13 +20,13 @@ std::array<std::uint8_t, 20> Sha1(std::string_view Message);
 class TBlowfish {
  public:
   explicit TBlowfish(const TBytes& Key);
-  void Encrypt(std::uint32_t& L, std::uint32_t& R) const;
-  void Decrypt(std::uint32_t& L, std::uint32_t& R) const;
   std::array<std::uint8_t, 8> EncryptBlock(const std::uint8_t* In) const;
   std::array<std::uint8_t, 8> DecryptBlock(const std::uint8_t* In) const;
 
  private:
   std::uint32_t F(std::uint32_t X) const;
+  void Rounds(std::uint32_t& L, std::uint32_t& R, bool Backwards) const;
+  std::array<std::uint8_t, 8> Block(const std::uint8_t* In, bool Backwards) const;
   std::array<std::uint32_t, 18> P{};
   std::array<std::array<std::uint32_t, 256>, 4> S{};
 };
