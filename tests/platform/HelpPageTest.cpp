@@ -1,5 +1,7 @@
 #include "platform/HelpPage.h"
 
+#include "platform/TempFolder.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -19,9 +21,6 @@ class HelpPageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char Template[] = "/tmp/dravel-help-XXXXXX";
-        ASSERT_NE(mkdtemp(Template), nullptr);
-        Folder = Template;
         for (const char* Name : {"TEMP", "TMPDIR", "PATH"})
             if (const char* Value = std::getenv(Name))
                 Saved.emplace_back(Name, Value);
@@ -32,7 +31,6 @@ protected:
     {
         for (const auto& [Name, Value] : Saved)
             Value ? setenv(Name.c_str(), Value->c_str(), 1) : unsetenv(Name.c_str());
-        fs::remove_all(Folder);
     }
     static std::string ReadAll(const fs::path& File)
     {
@@ -40,7 +38,8 @@ protected:
         return {std::istreambuf_iterator<char>(In), {}};
     }
 
-    fs::path Folder;
+    testing::TTempFolder Temp;
+    const fs::path Folder = Temp.Path();
     std::vector<std::pair<std::string, std::optional<std::string>>> Saved;
 };
 

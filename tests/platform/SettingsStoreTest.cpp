@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/TempFolder.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -18,12 +20,9 @@ class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char Template[] = "/tmp/dravel-store-XXXXXX";
-        ASSERT_NE(mkdtemp(Template), nullptr);
-        Dir = Template;
+        Dir = Temp.Path();
         File = Dir / "dravel" / "registry.db";
     }
-    void TearDown() override { fs::remove_all(Dir); }
 
     // Rows as another tool sees them, straight from the file.
     std::string RawQuery(const std::string& Sql) const
@@ -44,6 +43,7 @@ protected:
         return Out;
     }
 
+    testing::TTempFolder Temp;
     fs::path Dir;
     fs::path File;
 };

@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/TempFolder.h"
+
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -22,14 +24,6 @@ constexpr int AnswerTimeoutMs = 10000;
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char Template[] = "/tmp/dravel-single-XXXXXX";
-        ASSERT_NE(mkdtemp(Template), nullptr);
-        Folder = Template;
-    }
-    void TearDown() override { fs::remove_all(Folder); }
-
     // Runs Body in a child process and returns its exit code.
     template <class TBody>
     static int InChild(TBody Body)
@@ -42,7 +36,8 @@ protected:
         return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
     }
 
-    fs::path Folder;
+    testing::TTempFolder Temp;
+    const fs::path Folder = Temp.Path();
 };
 
 // A pipe the children report on, one byte per report.

@@ -107,10 +107,11 @@ private:
 
 // Serialises opening and recovering the store between processes, so that two
 // copies starting at once never move aside a store the other has just made.
+// The lock sits on the store's folder, which leaves no file behind.
 class TOpenLock {
 public:
-    explicit TOpenLock(const std::filesystem::path& File)
-        : FFd(::open(File.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    explicit TOpenLock(const std::filesystem::path& Folder)
+        : FFd(::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
         // Bounded: a holder that hangs must not keep the panel from starting.
         constexpr int Attempts = 100;
@@ -313,7 +314,7 @@ TRegistry::TRegistry(const std::filesystem::path& StoreFile)
 {
     std::error_code Ignored;
     std::filesystem::create_directories(StoreFile.parent_path(), Ignored);
-    const TOpenLock Lock(StoreFile.string() + ".lock");
+    const TOpenLock Lock(StoreFile.parent_path().empty() ? "." : StoreFile.parent_path());
 
     std::string Reason;
     bool Damaged = false;
