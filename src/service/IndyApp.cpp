@@ -1,0 +1,40 @@
+#include "service/IndyApp.h"
+
+#include <exception>
+
+namespace dravel {
+
+TWebRequest ToWebRequest(const THttpRequest& Request) {
+  TWebRequest Web{Request.Method, Request.Target, Request.Host, Request.Body};
+  const std::size_t Question = Request.Target.find('?');
+  if (Question != std::string::npos) {
+    const std::string Query = Request.Target.substr(Question + 1);
+    Web.PathInfo.resize(Question);
+    if (!Query.empty()) Web.Content += "\r\n" + Query;
+  }
+  return Web;
+}
+
+TWebApplication::TWebApplication(const TServiceState& State, std::filesystem::path PortListPrimary,
+                                 std::filesystem::path PortListFallback)
+    : FPortList(std::move(PortListPrimary), std::move(PortListFallback)),
+      FModule(State, FPortList),
+      FServer([this](const THttpRequest& Request) { return HandleRequest(Request); }) {}
+
+TWebResponse TWebApplication::HandleRequest(const THttpRequest& Request) {
+  struct TSlot {
+    std::atomic<int>& Count;
+    ~TSlot() { --Count; }
+  } Slot{FActiveRequests};
+  try {
+    if (++FActiveRequests > MaxActiveRequests) {
+      throw std::runtime_error(
+          "Maximum number of concurrent connections exceeded.  Please try again later");
+    }
+    return FModule.HandleRequest(ToWebRequest(Request));
+  } catch (const std::exception& Error) {
+    return {500, "text/html", Error.what()};
+  }
+}
+
+}  // namespace dravel

@@ -1,0 +1,51 @@
+#pragma once
+// The web service as the panel drives it: the HTTP server, the bridge that turns each
+// HTTP request into a web request, the limit of 32 requests inside the web module at
+// once, and the web module itself.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "service/IndyHTTP.h"
+#include "service/SOAPIndyWM.h"
+#include "service/port_list_file.h"
+
+namespace dravel {
+
+// The web request the module sees: the path without the query, the Host header, and the
+// body followed by CR LF and the query when the request had one.
+TWebRequest ToWebRequest(const THttpRequest& Request);
+
+class TWebApplication {
+ public:
+  static constexpr int MaxActiveRequests = 32;
+  static constexpr std::uint16_t DefaultPort = 61300;
+
+  // PortListPrimary is PortListFileName(executable); PortListFallback is used when the
+  // executable's folder cannot be written (a file in the settings folder).
+  TWebApplication(const TServiceState& State, std::filesystem::path PortListPrimary,
+                  std::filesystem::path PortListFallback);
+
+  // Empty on success, else the error text to show ("Could not bind socket. Address and
+  // port are already in use." when the port is taken).
+  std::string Start(std::uint16_t Port) { return FServer.Start(Port); }
+  // Ends every connection and waits for their threads.
+  void Stop() { FServer.Stop(); }
+  bool Active() const { return FServer.Active(); }
+  std::uint16_t Port() const { return FServer.Port(); }
+
+  // One request through the web layer, on the caller's thread.
+  TWebResponse HandleRequest(const THttpRequest& Request);
+  // Requests inside the web layer now.
+  int ActiveRequests() const { return FActiveRequests; }
+
+ private:
+  TPortListFile FPortList;
+  TwmSOAPIndy FModule;
+  std::atomic<int> FActiveRequests{0};
+  TIndyHTTPServer FServer;  // last: its threads stop before the rest goes
+};
+
+}  // namespace dravel
