@@ -88,12 +88,14 @@ void TDravelDisplay::StopServerRole() {
 }
 
 void TDravelDisplay::ActasServer1Click() {
-  CreateLinkRoles();
   SetTimerEnabled(false);
-  struct TRestart {
-    TDravelDisplay& Window;
-    ~TRestart() { Window.SetTimerEnabled(true); }
-  } Restart{*this};
+  // A socket or settings error is shown; the timer runs again on every path.
+  LinkEvent([this] { SwitchServerRole(); });
+  SetTimerEnabled(true);
+}
+
+void TDravelDisplay::SwitchServerRole() {
+  CreateLinkRoles();
 
   const bool Checked = !ActasServer1->isChecked();
   ActasServer1->setChecked(Checked);
@@ -142,12 +144,7 @@ void TDravelDisplay::ActasServer1Click() {
 
   serv->Close();
   if (const auto Port = ParsePort(PortText)) serv->SetPort(*Port);
-  try {
-    serv->Open();
-  } catch (const ESocketError& Error) {
-    ShowError(Error);  // the item stays ticked; nothing is stored
-    return;
-  }
+  serv->Open();  // a port that cannot be bound throws: the item stays ticked, nothing stored
   Registry.WriteInteger("ServPort", serv->Port());
   Registry.WriteBool("Server", true);
 }

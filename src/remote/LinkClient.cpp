@@ -28,6 +28,7 @@ void TLinkClient::Open() {
   // A fresh socket per attempt: nothing of an abandoned attempt can report later.
   FSocket = new QTcpSocket(this);
   FReply.clear();
+  FAttemptAge.start();
   QTcpSocket* Socket = FSocket;
   new TPacedReader(*Socket, ClientReadChunk, ClientReadChunk * 4,
                    [this](const std::vector<std::uint8_t>& Chunk) { Read(Chunk); });
@@ -41,11 +42,18 @@ void TLinkClient::Open() {
                         FPort, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
+bool TLinkClient::Connecting() const {
+  return FSocket && (FSocket->state() == QAbstractSocket::HostLookupState ||
+                     FSocket->state() == QAbstractSocket::ConnectingState);
+}
+
 void TLinkClient::RequestStep() {
   if (Connected()) {
     const char Request = LinkRequestByte;
     FSocket->write(&Request, 1);
-  } else {
+  } else if (!Connecting() || FAttemptAge.hasExpired(ConnectAttemptLimitMs)) {
+    // A young attempt is left to finish, or a server further away than one tick could
+    // never be reached; an old one is closed before the next starts.
     Open();
   }
 }

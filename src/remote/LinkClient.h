@@ -3,6 +3,7 @@
 // per step while connected and a new attempt per step while not, read events of at most
 // 1024 bytes, decrypted with the program's cipher when the link password is not empty.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpSocket>
 
@@ -48,10 +49,13 @@ class TLinkClient : public QObject {
   // Starts a connection attempt; a pending attempt or an old connection is closed first.
   void Open();
   void Close();
-  // The client request step: "W" when connected, otherwise a new attempt.
+  // The client request step: "W" when connected, otherwise a new attempt (an attempt
+  // still in progress is left to finish for up to ConnectAttemptLimitMs).
   void RequestStep();
+  static constexpr qint64 ConnectAttemptLimitMs = 10000;
 
  private:
+  bool Connecting() const;
   void Read(const std::vector<std::uint8_t>& Chunk);
   void Error(QAbstractSocket::SocketError Error);
 
@@ -62,6 +66,7 @@ class TLinkClient : public QObject {
   std::uint16_t FPort = 6130;
   QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
   std::vector<std::uint8_t> FReply;  // the reply being received on this connection
+  QElapsedTimer FAttemptAge;
 };
 
 }  // namespace dravel
