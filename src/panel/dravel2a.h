@@ -158,6 +158,7 @@ class TDravelDisplay : public QWidget {
 
  private:
   void CreateLinkRoles();
+  void SwitchServerRole();  // the steps of ActasServer1Click between its timer stop and start
   void LinkUp();  // the tray icon back to its normal form
   // Runs a socket event's step; an error is shown, never thrown into the event loop.
   template <typename TStep> void LinkEvent(TStep&& Step);
