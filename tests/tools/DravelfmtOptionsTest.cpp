@@ -1,0 +1,74 @@
+#include "dravelfmt_options.h"
+
+#include <gtest/gtest.h>
+
+namespace dravel {
+namespace {
+
+TDravelfmtParse Parse(std::vector<std::string> Arguments) {
+  return ParseDravelfmtOptions(Arguments);
+}
+
+TEST(DravelfmtOptionsTest, RecordModeWithFlags) {
+  const auto P = Parse({"--record", "r.bin", "--right", "--plain", "<NAME=Threads>"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.RecordPath, "r.bin");
+  EXPECT_TRUE(P.Options.Right);
+  EXPECT_TRUE(P.Options.Plain);
+  EXPECT_EQ(P.Options.Text, "<NAME=Threads>");
+}
+
+TEST(DravelfmtOptionsTest, ValuesAfterEqualsOrAsNextArgument) {
+  const auto P = Parse({"--interval=250", "--count", "3", "--exclude", "a.exe,b.exe",
+                        "--dump-record=out.rec", "T"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.IntervalMs, 250);
+  EXPECT_EQ(P.Options.Count, 3);
+  EXPECT_EQ(P.Options.ExcludeText, "a.exe,b.exe");
+  EXPECT_EQ(P.Options.DumpRecordPath, "out.rec");
+  EXPECT_FALSE(P.Options.RecordPath);
+}
+
+TEST(DravelfmtOptionsTest, ConnectWithPassword) {
+  const auto P = Parse({"--connect", "10.0.0.1:6130", "--password", "-secret-", "T"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.ConnectTarget, "10.0.0.1:6130");
+  EXPECT_EQ(P.Options.Password, "-secret-");
+}
+
+TEST(DravelfmtOptionsTest, StandardInputAndDashText) {
+  auto P = Parse({"--record", "-", "--", "-x-"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.RecordPath, "-");
+  EXPECT_EQ(P.Options.Text, "-x-");
+  P = Parse({""});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.Text, "");
+}
+
+TEST(DravelfmtOptionsTest, ClearErrors) {
+  EXPECT_EQ(Parse({"--frobnicate", "T"}).Error, "unknown option --frobnicate");
+  EXPECT_EQ(Parse({"T", "--record"}).Error, "--record needs a value");
+  EXPECT_EQ(Parse({}).Error, "no TEXT given");
+  EXPECT_EQ(Parse({"a", "b"}).Error, "more than one TEXT given (quote the text)");
+  EXPECT_EQ(Parse({"--record", "f", "--connect", "h", "T"}).Error,
+            "--record and --connect cannot be used together");
+}
+
+TEST(DravelfmtOptionsTest, NumbersAreCheckedAndBounded) {
+  EXPECT_NE(Parse({"--interval", "0", "T"}).Error, "");
+  EXPECT_NE(Parse({"--interval", "12x", "T"}).Error, "");
+  EXPECT_NE(Parse({"--interval", "99999999999", "T"}).Error, "");
+  EXPECT_NE(Parse({"--count", "-1", "T"}).Error, "");
+  EXPECT_EQ(Parse({"--count", "0", "T"}).Options.Count, 0);
+}
+
+TEST(DravelfmtOptionsTest, HelpNeedsNoText) {
+  const auto P = Parse({"--help"});
+  EXPECT_EQ(P.Error, "");
+  EXPECT_TRUE(P.Options.Help);
+  EXPECT_NE(DravelfmtUsage().find("--record FILE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace dravel

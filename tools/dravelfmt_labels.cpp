@@ -1,0 +1,61 @@
+#include "dravelfmt_labels.h"
+
+#include <ostream>
+
+namespace dravel {
+
+TLabelText::TLabelText(TRawDataShell& Shell, const TFormatSettings& Settings,
+                       std::string_view Text, TAlignment Alignment)
+    : FRegistry(Shell, Settings), FLines(SplitTextLines(Text)) {
+  FRegistry.DecideIfActive(Text);
+  FRegistry.SetAlignment(Alignment);
+}
+
+std::vector<std::string> TLabelText::Render() const {
+  std::vector<std::string> Captions;
+  Captions.reserve(FLines.size());
+  for (const std::string& Line : FLines) Captions.push_back(FRegistry.Evaluate(Line));
+  return Captions;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view Text) {
+  std::vector<std::string> Lines;
+  std::size_t Start = 0;
+  while (Start < Text.size()) {
+    const std::size_t Break = Text.find_first_of("\r\n", Start);
+    if (Break == std::string_view::npos) {
+      Lines.emplace_back(Text.substr(Start));
+      break;
+    }
+    Lines.emplace_back(Text.substr(Start, Break - Start));
+    Start = Break + (Text.compare(Break, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return Lines;
+}
+
+std::string StripMarkup(std::string_view Caption) {
+  std::string Plain;
+  std::size_t At = 0;
+  while (At < Caption.size()) {
+    if (Caption[At] != '<') {
+      Plain += Caption[At++];
+      continue;
+    }
+    const std::size_t Close = Caption.find('>', At + 1);
+    const std::string_view Tag =
+        Caption.substr(At + 1, Close == std::string_view::npos ? Caption.npos : Close - At - 1);
+    if (Tag == "<") Plain += '<';
+    At = Close == std::string_view::npos ? Caption.size() : Close + 1;
+  }
+  return Plain;
+}
+
+void WriteLines(std::ostream& Out, const std::vector<std::string>& Lines, bool Plain,
+                const std::string& Charset) {
+  for (const std::string& Line : Lines) {
+    Out << ConvertCharset(Plain ? StripMarkup(Line) : Line, "CP1252", Charset.c_str()) << '\n';
+  }
+  Out.flush();
+}
+
+}  // namespace dravel
