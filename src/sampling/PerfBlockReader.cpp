@@ -28,23 +28,19 @@ TPerfBlockReader::TPerfBlockReader(std::span<const std::uint8_t> Block) : FBlock
   if (FBlock.size() < DataBlockSize) throw TPerfDataError("performance data block too short");
 }
 
-std::uint32_t TPerfBlockReader::U32(std::size_t At) const {
-  if (At > FBlock.size() || FBlock.size() - At < 4) {
+template <typename T>
+T TPerfBlockReader::Read(std::size_t At) const {
+  if (At > FBlock.size() || FBlock.size() - At < sizeof(T)) {
     throw TPerfDataError("performance data read outside the block");
   }
-  std::uint32_t Value;
-  std::memcpy(&Value, FBlock.data() + At, 4);
+  T Value;
+  std::memcpy(&Value, FBlock.data() + At, sizeof(T));
   return Value;
 }
 
-std::uint64_t TPerfBlockReader::U64(std::size_t At) const {
-  if (At > FBlock.size() || FBlock.size() - At < 8) {
-    throw TPerfDataError("performance data read outside the block");
-  }
-  std::uint64_t Value;
-  std::memcpy(&Value, FBlock.data() + At, 8);
-  return Value;
-}
+std::uint32_t TPerfBlockReader::U32(std::size_t At) const { return Read<std::uint32_t>(At); }
+
+std::uint64_t TPerfBlockReader::U64(std::size_t At) const { return Read<std::uint64_t>(At); }
 
 std::size_t TPerfBlockReader::Advance(std::size_t From, std::uint32_t Length,
                                       std::size_t Least) const {

@@ -59,6 +59,8 @@ class TPerfBlockReader {
   std::uint64_t Value(std::size_t CounterBlock, const TPerfCounterDef& Counter) const;
 
  private:
+  template <typename T>
+  T Read(std::size_t At) const;
   std::uint32_t U32(std::size_t At) const;
   std::uint64_t U64(std::size_t At) const;
   std::size_t Advance(std::size_t From, std::uint32_t Length, std::size_t Least) const;
