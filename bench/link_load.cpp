@@ -33,6 +33,7 @@ struct TLoadClient {
   long long Bytes = 0;
   long long Records = 0;
   int Errors = 0;
+  int Connects = 0;
 };
 
 // utime + stime of a process, in seconds.
@@ -89,6 +90,7 @@ int main(int Argc, char** Argv) {
       Raw->Shell.AddBytes(Bytes, Count);
     };
     Events.OnError = [Raw](const std::string&) { ++Raw->Errors; };
+    Events.OnConnect = [Raw] { ++Raw->Connects; };
     C->Link = std::make_unique<dravel::TLinkClient>(C->Cipher, Password, Events);
     C->Link->SetHost(Host);
     C->Link->SetPort(Port);
@@ -100,11 +102,14 @@ int main(int Argc, char** Argv) {
   const double CpuBefore = ServerPid ? ProcessCpuSeconds(ServerPid) : 0;
   QElapsedTimer Clock;
   Clock.start();
+  // The clients come up over the first two seconds, as independent machines would, and
+  // each asks at once when it starts.
   for (std::size_t I = 0; I < All.size(); ++I) {
-    All[I]->Link->Open();
-    // Spread the clients over the period, as independent machines would be.
-    QTimer::singleShot(static_cast<int>(I * static_cast<std::size_t>(PeriodMs) / All.size()),
-                       &All[I]->Timer, qOverload<>(&QTimer::start));
+    TLoadClient* Raw = All[I].get();
+    QTimer::singleShot(static_cast<int>(I * 2000 / All.size()), &Raw->Timer, [Raw] {
+      Raw->Link->Open();
+      Raw->Timer.start();
+    });
   }
   QTimer::singleShot(Seconds * 1000, &App, &QCoreApplication::quit);
   App.exec();
@@ -113,22 +118,25 @@ int main(int Argc, char** Argv) {
 
   long long Bytes = 0, Records = 0, Errors = 0;
   long long Fewest = -1, Most = 0;
-  int Ragged = 0;
+  int Ragged = 0, NeverConnected = 0, Reconnects = 0;
   for (const auto& C : All) {
     Bytes += C->Bytes;
     Records += C->Records;
     Errors += C->Errors;
+    NeverConnected += C->Connects == 0;
+    Reconnects += C->Connects > 1 ? C->Connects - 1 : 0;
     Fewest = Fewest < 0 ? C->Records : std::min(Fewest, C->Records);
     Most = std::max(Most, C->Records);
     // Bytes of a reply still on the way at the stop do not count against the client.
     if (C->Records != C->Bytes / 312) ++Ragged;
   }
-  const long long Expected = static_cast<long long>(Seconds) * 1000 / PeriodMs;
+  const long long Expected = static_cast<long long>(Seconds - 2) * 1000 / PeriodMs;
   std::printf("clients %d, period %d ms, %.1f s\n", Clients, PeriodMs, Elapsed);
   std::printf("replies %lld (%.0f per second), good records %lld, link errors %lld\n",
               Bytes / 312, static_cast<double>(Bytes / 312) / Elapsed, Records, Errors);
   std::printf("records per client: fewest %lld, most %lld, asked for about %lld\n", Fewest,
               Most, Expected);
+  std::printf("clients never connected %d, reconnections %d\n", NeverConnected, Reconnects);
   if (ServerPid)
     std::printf("server CPU %.2f s over %.1f s (%.0f%% of one core)\n", CpuUsed, Elapsed,
                 100.0 * CpuUsed / Elapsed);

@@ -28,11 +28,14 @@ void TLinkClient::Open() {
   // A fresh socket per attempt: nothing of an abandoned attempt can report later.
   FSocket = new QTcpSocket(this);
   FReply.clear();
+  FUnanswered = 0;
   FAttemptAge.start();
+  FSinceLastByte.start();
   QTcpSocket* Socket = FSocket;
   new TPacedReader(*Socket, ClientReadChunk, ClientReadChunk * 4,
                    [this](const std::vector<std::uint8_t>& Chunk) { Read(Chunk); });
   connect(Socket, &QTcpSocket::connected, this, [this] {
+    FSinceLastByte.start();
     // Each connection starts its chain at the IV, as the server starts its side.
     if (FCipher.Initialized()) FCipher.RestartChain();
     if (FEvents.OnConnect) FEvents.OnConnect();
@@ -48,9 +51,17 @@ bool TLinkClient::Connecting() const {
 }
 
 void TLinkClient::RequestStep() {
-  if (Connected()) {
+  if (Connected() && FUnanswered >= FStallRequests &&
+      FSinceLastByte.elapsed() >= FStallMs) {
+    // A connection that has stopped answering (a peer gone without a word, or one the
+    // server never took off its listen queue) is given up, as a failed one would be.
+    Close();
+    if (FEvents.OnError) FEvents.OnError("the server stopped answering");
+    Open();
+  } else if (Connected()) {
     const char Request = LinkRequestByte;
     FSocket->write(&Request, 1);
+    ++FUnanswered;
   } else if (!Connecting() || FAttemptAge.hasExpired(ConnectAttemptLimitMs)) {
     // A young attempt is left to finish, or a server further away than one tick could
     // never be reached; an old one is closed before the next starts.
@@ -59,6 +70,8 @@ void TLinkClient::RequestStep() {
 }
 
 void TLinkClient::Read(const std::vector<std::uint8_t>& Chunk) {
+  FUnanswered = 0;
+  FSinceLastByte.start();
   std::vector<std::uint8_t> Bytes = Chunk;
   if (!FPassword.empty()) {
     if (!FCipher.Initialized()) return;  // no key: nothing readable can come of it

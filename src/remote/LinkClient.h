@@ -53,6 +53,12 @@ class TLinkClient : public QObject {
   // still in progress is left to finish for up to ConnectAttemptLimitMs).
   void RequestStep();
   static constexpr qint64 ConnectAttemptLimitMs = 10000;
+  // A connection that has left Requests requests unanswered for Ms milliseconds is
+  // closed and a new attempt started, reported as an error (default 10 and 10 s).
+  void SetStallLimit(int Requests, qint64 Ms) {
+    FStallRequests = Requests;
+    FStallMs = Ms;
+  }
 
  private:
   bool Connecting() const;
@@ -67,6 +73,10 @@ class TLinkClient : public QObject {
   QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
   std::vector<std::uint8_t> FReply;  // the reply being received on this connection
   QElapsedTimer FAttemptAge;
+  QElapsedTimer FSinceLastByte;
+  int FUnanswered = 0;  // requests sent since the last byte came in
+  int FStallRequests = 10;
+  qint64 FStallMs = 10000;
 };
 
 }  // namespace dravel

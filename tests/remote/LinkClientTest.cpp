@@ -138,6 +138,28 @@ TEST_F(FakeServer, EachConnectionCutsRepliesFromItsOwnStart) {
   EXPECT_EQ(Side.Unreadable, 0);
 }
 
+TEST_F(FakeServer, AServerThatStopsAnsweringIsGivenUpAndTriedAgain) {
+  Side.Client.SetStallLimit(3, 0);
+  for (int Request = 0; Request < 3; ++Request) Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Peer->bytesAvailable() == 3; }));
+  EXPECT_EQ(Side.Errors, 0);
+  Side.Client.RequestStep();
+  EXPECT_EQ(Side.Errors, 1);
+  EXPECT_TRUE(WaitFor([&] { return Listener.hasPendingConnections() && Side.Client.Connected(); }));
+}
+
+TEST_F(FakeServer, AnyReplyKeepsTheConnection) {
+  Side.Client.SetStallLimit(3, 0);
+  const TRecordBytes Record = SampleRecordBytes(9);
+  for (int Round = 0; Round < 3; ++Round) {
+    for (int Request = 0; Request < 2; ++Request) Side.Client.RequestStep();
+    Write(Record.data(), Record.size());
+    ASSERT_TRUE(WaitFor([&] { return Side.Records == Round + 1; }));
+  }
+  EXPECT_EQ(Side.Errors, 0);
+  EXPECT_EQ(Side.Connects, 1);
+}
+
 TEST(ClientConnection, ARefusedAttemptReportsAnErrorAndIsRetriedAtTheNextStep) {
   App();
   TClientSide Side("");
