@@ -13,43 +13,43 @@ class QPainter;
 namespace dravel {
 
 class TQarvColorLabel : public QWidget {
-    Q_OBJECT
+  Q_OBJECT
 
-public:
-    explicit TQarvColorLabel(QWidget* Parent = nullptr);
+ public:
+  explicit TQarvColorLabel(QWidget* Parent = nullptr);
 
-    const std::string& Caption() const { return FCaption; }
-    // Sets the caption, sizes the label to its markup width and repaints.
-    void SetCaption(std::string Text);
+  const std::string& Caption() const { return FCaption; }
+  // Sets the caption, sizes the label to its markup width and repaints.
+  void SetCaption(std::string Text);
 
-    // Background colour: the palette's Window colour, inherited from the
-    // parent unless set. The font colour is the palette's WindowText colour.
-    QColor Color() const;
-    void SetColor(const QColor& Colour);
-    QColor FontColor() const;
+  // Background colour: the palette's Window colour, inherited from the
+  // parent unless set. The font colour is the palette's WindowText colour.
+  QColor Color() const;
+  void SetColor(const QColor& Colour);
+  QColor FontColor() const;
 
-    // A transparent label leaves its background unpainted.
-    bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool Value);
+  // A transparent label leaves its background unpainted.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value);
 
-    // A right-justified label keeps its right edge on its parent's right edge.
-    bool RightJustify() const { return FRightJustify; }
-    void SetRightJustify(bool Value);
+  // A right-justified label keeps its right edge on its parent's right edge.
+  bool RightJustify() const { return FRightJustify; }
+  void SetRightJustify(bool Value);
 
-    // The width a paint gives the label: the widths of all text runs of the
-    // caption side by side, line breaks ignored.
-    int MarkupWidth() const;
+  // The width a paint gives the label: the widths of all text runs of the
+  // caption side by side, line breaks ignored.
+  int MarkupWidth() const;
 
-protected:
-    void paintEvent(QPaintEvent* Event) override;
-    void changeEvent(QEvent* Event) override;
+ protected:
+  void paintEvent(QPaintEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
 
-private:
-    void ApplyWidth(int Width);
+ private:
+  void ApplyWidth(int Width);
 
-    std::string FCaption;
-    bool FTransparent = false;
-    bool FRightJustify = false;
+  std::string FCaption;
+  bool FTransparent = false;
+  bool FRightJustify = false;
 };
 
 // Draws Text with its markup into Rect, starting from Font and FontColour,
@@ -61,4 +61,4 @@ int PaintMarkupText(QPainter& Canvas, const QRect& Rect, const QColor& Backgroun
 // The width PaintMarkupText returns, without painting.
 int MeasureMarkupText(std::string_view Text, const QFont& Font);
 
-} // namespace dravel
+}  // namespace dravel

@@ -7,8 +7,8 @@ namespace dravel {
 namespace {
 
 struct TNamedColor {
-    std::string_view Name;
-    TColor Value;
+  std::string_view Name;
+  TColor Value;
 };
 
 constexpr std::array<TNamedColor, 49> ColorNames{{
@@ -63,114 +63,102 @@ constexpr std::array<TNamedColor, 49> ColorNames{{
     {"clGradientInactiveCaption", SystemColorFlag | 28},
 }};
 
-char UpperAscii(char C)
-{
-    return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
-}
+char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
 
-bool SameAsciiText(std::string_view A, std::string_view B)
-{
-    if (A.size() != B.size())
-        return false;
-    for (std::size_t i = 0; i < A.size(); ++i)
-        if (UpperAscii(A[i]) != UpperAscii(B[i]))
-            return false;
-    return true;
+bool SameAsciiText(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t i = 0; i < A.size(); ++i)
+    if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
+  return true;
 }
 
 // "$" and up to eight hexadecimal digits, nothing else.
-std::optional<TColor> ColorFromHex(std::string_view Digits)
-{
-    TColor Value = 0;
-    const auto [End, Error] = std::from_chars(Digits.data(), Digits.data() + Digits.size(), Value, 16);
-    if (Digits.empty() || Error != std::errc() || End != Digits.data() + Digits.size())
-        return std::nullopt;
-    return Value;
+std::optional<TColor> ColorFromHex(std::string_view Digits) {
+  TColor Value = 0;
+  const auto [End, Error] =
+      std::from_chars(Digits.data(), Digits.data() + Digits.size(), Value, 16);
+  if (Digits.empty() || Error != std::errc() || End != Digits.data() + Digits.size())
+    return std::nullopt;
+  return Value;
 }
 
 // A decimal integer with an optional sign, else 2; the low 8 bits, signed.
-std::int8_t ShadowOffset(std::string_view Number)
-{
-    if (Number.size() > 1 && Number.front() == '+' && Number[1] != '-')
-        Number.remove_prefix(1);
-    std::int32_t Value = 0;
-    const auto [End, Error] = std::from_chars(Number.data(), Number.data() + Number.size(), Value);
-    if (Number.empty() || Error != std::errc() || End != Number.data() + Number.size())
-        Value = 2;
-    return static_cast<std::int8_t>(static_cast<std::uint8_t>(Value & 0xFF));
+std::int8_t ShadowOffset(std::string_view Number) {
+  if (Number.size() > 1 && Number.front() == '+' && Number[1] != '-') Number.remove_prefix(1);
+  std::int32_t Value = 0;
+  const auto [End, Error] = std::from_chars(Number.data(), Number.data() + Number.size(), Value);
+  if (Number.empty() || Error != std::errc() || End != Number.data() + Number.size()) Value = 2;
+  return static_cast<std::int8_t>(static_cast<std::uint8_t>(Value & 0xFF));
 }
 
 // The state the tags change, carried from run to run.
 struct TMarkupState {
-    TMarkupStyle Style;
-    std::optional<TColor> Colour;
-    std::optional<std::int8_t> Shadow;
-    TCodePage CodePage = TCodePage::Cp1252;
+  TMarkupStyle Style;
+  std::optional<TColor> Colour;
+  std::optional<std::int8_t> Shadow;
+  TCodePage CodePage = TCodePage::Cp1252;
 
-    TMarkupRun Run(std::string Text) const { return {TMarkupRun::TKind::Text, std::move(Text), CodePage, Style, Colour, Shadow}; }
+  TMarkupRun Run(std::string Text, TMarkupRun::TKind Kind = TMarkupRun::TKind::Text) const {
+    return {Kind, std::move(Text), CodePage, Style, Colour, Shadow};
+  }
 };
 
 // Carries out one tag (its text already upper-cased), appending what it draws.
-void ApplyTag(const std::string& Tag, TMarkupState& State, std::vector<TMarkupRun>& Runs)
-{
-    if (Tag == "<") {
-        Runs.push_back(State.Run("<"));
-    } else if (Tag == "/") {
-        Runs.push_back({TMarkupRun::TKind::LineBreak, {}, State.CodePage, State.Style, State.Colour, State.Shadow});
-    } else if (Tag == "B" || Tag == "/B") {
-        State.Style.Bold = Tag == "B";
-    } else if (Tag == "/C") {
-        State.Colour.reset();
-    } else if (Tag == "I" || Tag == "/I") {
-        State.Style.Italic = Tag == "I";
-    } else if (Tag == "U" || Tag == "/U") {
-        State.Style.Underline = Tag == "U";
-    } else if (Tag == "/S") {
-        State.Shadow.reset();
-    } else if (Tag == "RU" || Tag == "EU") {
-        State.CodePage = Tag == "RU" ? TCodePage::Cp1251 : TCodePage::Cp1252;
-    } else if (Tag.starts_with("C:")) {
-        const std::string_view Rest = std::string_view(Tag).substr(2);
-        const std::optional<TColor> Colour =
-            Rest.starts_with('$') ? ColorFromHex(Rest.substr(1)) : ColorFromName(Rest);
-        if (Colour)
-            State.Colour = Colour;
-    } else if (Tag.starts_with('S')) {
-        State.Shadow = ShadowOffset(std::string_view(Tag).substr(std::min<std::size_t>(2, Tag.size())));
+void ApplyTag(const std::string& Tag, TMarkupState& State, std::vector<TMarkupRun>& Runs) {
+  if (Tag == "<") {
+    Runs.push_back(State.Run("<"));
+  } else if (Tag == "/") {
+    Runs.push_back(State.Run({}, TMarkupRun::TKind::LineBreak));
+  } else if (Tag == "B" || Tag == "/B") {
+    State.Style.Bold = Tag == "B";
+  } else if (Tag == "/C") {
+    State.Colour.reset();
+  } else if (Tag == "I" || Tag == "/I") {
+    State.Style.Italic = Tag == "I";
+  } else if (Tag == "U" || Tag == "/U") {
+    State.Style.Underline = Tag == "U";
+  } else if (Tag == "/S") {
+    State.Shadow.reset();
+  } else if (Tag == "RU" || Tag == "EU") {
+    State.CodePage = Tag == "RU" ? TCodePage::Cp1251 : TCodePage::Cp1252;
+  } else if (Tag.starts_with("C:")) {
+    const std::string_view Rest = std::string_view(Tag).substr(2);
+    const std::optional<TColor> Colour =
+        Rest.starts_with('$') ? ColorFromHex(Rest.substr(1)) : ColorFromName(Rest);
+    if (Colour) State.Colour = Colour;
+  } else if (Tag.starts_with('S')) {
+    State.Shadow = ShadowOffset(std::string_view(Tag).substr(std::min<std::size_t>(2, Tag.size())));
+  }
+}
+
+}  // namespace
+
+std::optional<TColor> ColorFromName(std::string_view Name) {
+  for (const TNamedColor& Entry : ColorNames)
+    if (Entry.Name.size() == Name.size() + 2 && SameAsciiText(Entry.Name.substr(2), Name))
+      return Entry.Value;
+  return std::nullopt;
+}
+
+std::vector<TMarkupRun> ParseMarkup(std::string_view Text, const TMarkupStyle& Start) {
+  std::vector<TMarkupRun> Runs;
+  TMarkupState State;
+  State.Style = Start;
+  std::size_t Pos = 0;
+  while (Pos < Text.size()) {
+    if (Text[Pos] != '<') {
+      const std::size_t End = std::min(Text.find('<', Pos), Text.size());
+      Runs.push_back(State.Run(std::string(Text.substr(Pos, End - Pos))));
+      Pos = End;
+      continue;
     }
+    const std::size_t Close = std::min(Text.find('>', Pos + 1), Text.size());
+    std::string Tag(Text.substr(Pos + 1, Close - Pos - 1));
+    for (char& C : Tag) C = UpperAscii(C);
+    Pos = Close + 1;
+    ApplyTag(Tag, State, Runs);
+  }
+  return Runs;
 }
 
-} // namespace
-
-std::optional<TColor> ColorFromName(std::string_view Name)
-{
-    for (const TNamedColor& Entry : ColorNames)
-        if (Entry.Name.size() == Name.size() + 2 && SameAsciiText(Entry.Name.substr(2), Name))
-            return Entry.Value;
-    return std::nullopt;
-}
-
-std::vector<TMarkupRun> ParseMarkup(std::string_view Text, const TMarkupStyle& Start)
-{
-    std::vector<TMarkupRun> Runs;
-    TMarkupState State;
-    State.Style = Start;
-    std::size_t Pos = 0;
-    while (Pos < Text.size()) {
-        if (Text[Pos] != '<') {
-            const std::size_t End = std::min(Text.find('<', Pos), Text.size());
-            Runs.push_back(State.Run(std::string(Text.substr(Pos, End - Pos))));
-            Pos = End;
-            continue;
-        }
-        const std::size_t Close = std::min(Text.find('>', Pos + 1), Text.size());
-        std::string Tag(Text.substr(Pos + 1, Close - Pos - 1));
-        for (char& C : Tag)
-            C = UpperAscii(C);
-        Pos = Close + 1;
-        ApplyTag(Tag, State, Runs);
-    }
-    return Runs;
-}
-
-} // namespace dravel
+}  // namespace dravel

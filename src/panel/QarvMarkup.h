@@ -24,21 +24,21 @@ using TColor = std::uint32_t;
 constexpr TColor SystemColorFlag = 0x80000000;
 
 struct TMarkupStyle {
-    bool Bold = false;
-    bool Italic = false;
-    bool Underline = false;
-    bool operator==(const TMarkupStyle&) const = default;
+  bool Bold = false;
+  bool Italic = false;
+  bool Underline = false;
+  bool operator==(const TMarkupStyle&) const = default;
 };
 
 struct TMarkupRun {
-    enum class TKind { Text, LineBreak };
+  enum class TKind { Text, LineBreak };
 
-    TKind Kind = TKind::Text;
-    std::string Text;                    // bytes in CodePage; empty for a break
-    TCodePage CodePage = TCodePage::Cp1252;
-    TMarkupStyle Style;
-    std::optional<TColor> Colour;        // none: the label's own font colour
-    std::optional<std::int8_t> Shadow;   // the shadow's offset while one is on
+  TKind Kind = TKind::Text;
+  std::string Text;  // bytes in CodePage; empty for a break
+  TCodePage CodePage = TCodePage::Cp1252;
+  TMarkupStyle Style;
+  std::optional<TColor> Colour;       // none: the label's own font colour
+  std::optional<std::int8_t> Shadow;  // the shadow's offset while one is on
 };
 
 // Reads Text into runs; Start is the style of the label's font.
@@ -48,4 +48,4 @@ std::vector<TMarkupRun> ParseMarkup(std::string_view Text, const TMarkupStyle& S
 // with "cl" put in front ("Red" finds clRed); none for a name not there.
 std::optional<TColor> ColorFromName(std::string_view Name);
 
-} // namespace dravel
+}  // namespace dravel

@@ -9,6 +9,7 @@ namespace {
 using THighHalf = std::array<char16_t, 128>;
 
 // Bytes 0x80..0xFF. Undefined positions hold the C1 control of the same value.
+// clang-format off
 constexpr THighHalf Cp1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -46,99 +47,89 @@ constexpr THighHalf Cp1251High = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
-void AppendUtf8(std::string& Out, char32_t Code)
-{
-    if (Code < 0x80) {
-        Out += static_cast<char>(Code);
-    } else if (Code < 0x800) {
-        Out += static_cast<char>(0xC0 | (Code >> 6));
-        Out += static_cast<char>(0x80 | (Code & 0x3F));
-    } else {
-        Out += static_cast<char>(0xE0 | (Code >> 12));
-        Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (Code & 0x3F));
-    }
+void AppendUtf8(std::string& Out, char32_t Code) {
+  if (Code < 0x80) {
+    Out += static_cast<char>(Code);
+  } else if (Code < 0x800) {
+    Out += static_cast<char>(0xC0 | (Code >> 6));
+    Out += static_cast<char>(0x80 | (Code & 0x3F));
+  } else {
+    Out += static_cast<char>(0xE0 | (Code >> 12));
+    Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (Code & 0x3F));
+  }
 }
 
 // Decodes one UTF-8 sequence at Text[Pos], advancing Pos; returns U+FFFD for a
 // malformed, overlong or surrogate sequence (one byte is consumed then).
-char32_t NextCodePoint(std::string_view Text, std::size_t& Pos)
-{
-    const auto Lead = static_cast<unsigned char>(Text[Pos]);
-    std::size_t Length = 0;
-    char32_t Code = 0;
-    char32_t Minimum = 0;
-    if (Lead < 0x80) {
-        ++Pos;
-        return Lead;
-    } else if ((Lead & 0xE0) == 0xC0) {
-        Length = 2, Code = Lead & 0x1F, Minimum = 0x80;
-    } else if ((Lead & 0xF0) == 0xE0) {
-        Length = 3, Code = Lead & 0x0F, Minimum = 0x800;
-    } else if ((Lead & 0xF8) == 0xF0) {
-        Length = 4, Code = Lead & 0x07, Minimum = 0x10000;
-    } else {
-        ++Pos;
-        return 0xFFFD;
+char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
+  const auto Lead = static_cast<unsigned char>(Text[Pos]);
+  std::size_t Length = 0;
+  char32_t Code = 0;
+  char32_t Minimum = 0;
+  if (Lead < 0x80) {
+    ++Pos;
+    return Lead;
+  } else if ((Lead & 0xE0) == 0xC0) {
+    Length = 2, Code = Lead & 0x1F, Minimum = 0x80;
+  } else if ((Lead & 0xF0) == 0xE0) {
+    Length = 3, Code = Lead & 0x0F, Minimum = 0x800;
+  } else if ((Lead & 0xF8) == 0xF0) {
+    Length = 4, Code = Lead & 0x07, Minimum = 0x10000;
+  } else {
+    ++Pos;
+    return 0xFFFD;
+  }
+  if (Pos + Length > Text.size()) {
+    ++Pos;
+    return 0xFFFD;
+  }
+  for (std::size_t i = 1; i < Length; ++i) {
+    const auto Next = static_cast<unsigned char>(Text[Pos + i]);
+    if ((Next & 0xC0) != 0x80) {
+      ++Pos;
+      return 0xFFFD;
     }
-    if (Pos + Length > Text.size()) {
-        ++Pos;
-        return 0xFFFD;
-    }
-    for (std::size_t i = 1; i < Length; ++i) {
-        const auto Next = static_cast<unsigned char>(Text[Pos + i]);
-        if ((Next & 0xC0) != 0x80) {
-            ++Pos;
-            return 0xFFFD;
-        }
-        Code = (Code << 6) | (Next & 0x3F);
-    }
-    if (Code < Minimum || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) {
-        ++Pos;
-        return 0xFFFD;
-    }
-    Pos += Length;
-    return Code;
+    Code = (Code << 6) | (Next & 0x3F);
+  }
+  if (Code < Minimum || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) {
+    ++Pos;
+    return 0xFFFD;
+  }
+  Pos += Length;
+  return Code;
 }
 
-char Cp1252ByteOf(char32_t Code)
-{
-    if (Code < 0x80)
-        return static_cast<char>(Code);
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i)
-        if (Cp1252High[i] == Code)
-            return static_cast<char>(0x80 + i);
-    return '?';
+char Cp1252ByteOf(char32_t Code) {
+  if (Code < 0x80) return static_cast<char>(Code);
+  for (std::size_t i = 0; i < Cp1252High.size(); ++i)
+    if (Cp1252High[i] == Code) return static_cast<char>(0x80 + i);
+  return '?';
 }
 
-} // namespace
+}  // namespace
 
-char16_t CodePageToUnicode(unsigned char Byte, TCodePage Page)
-{
-    if (Byte < 0x80)
-        return Byte;
-    const THighHalf& High = Page == TCodePage::Cp1251 ? Cp1251High : Cp1252High;
-    return High[Byte - 0x80];
+char16_t CodePageToUnicode(unsigned char Byte, TCodePage Page) {
+  if (Byte < 0x80) return Byte;
+  const THighHalf& High = Page == TCodePage::Cp1251 ? Cp1251High : Cp1252High;
+  return High[Byte - 0x80];
 }
 
-std::string Cp1252ToUtf8(std::string_view Text)
-{
-    std::string Out;
-    Out.reserve(Text.size() + Text.size() / 4);
-    for (const char Byte : Text)
-        AppendUtf8(Out, CodePageToUnicode(static_cast<unsigned char>(Byte)));
-    return Out;
+std::string Cp1252ToUtf8(std::string_view Text) {
+  std::string Out;
+  Out.reserve(Text.size() + Text.size() / 4);
+  for (const char Byte : Text) AppendUtf8(Out, CodePageToUnicode(static_cast<unsigned char>(Byte)));
+  return Out;
 }
 
-std::string Utf8ToCp1252(std::string_view Text)
-{
-    std::string Out;
-    Out.reserve(Text.size());
-    std::size_t Pos = 0;
-    while (Pos < Text.size())
-        Out += Cp1252ByteOf(NextCodePoint(Text, Pos));
-    return Out;
+std::string Utf8ToCp1252(std::string_view Text) {
+  std::string Out;
+  Out.reserve(Text.size());
+  std::size_t Pos = 0;
+  while (Pos < Text.size()) Out += Cp1252ByteOf(NextCodePoint(Text, Pos));
+  return Out;
 }
 
-} // namespace dravel
+}  // namespace dravel

@@ -21,4 +21,4 @@ std::string Cp1252ToUtf8(std::string_view Text);
 // sequence, becomes "?".
 std::string Utf8ToCp1252(std::string_view Text);
 
-} // namespace dravel
+}  // namespace dravel

@@ -23,4 +23,4 @@ std::filesystem::path WriteHelpPage(const std::filesystem::path& Folder = HelpPa
 // (xdg-open) and returns at once; false when the handler could not be started.
 bool OpenDocument(const std::string& Target);
 
-} // namespace dravel
+}  // namespace dravel

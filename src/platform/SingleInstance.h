@@ -12,43 +12,43 @@ namespace dravel {
 std::filesystem::path SingleInstanceFolder();
 
 class TSingleInstanceLock {
-public:
-    // Tries, without waiting, to take "OsselVantorMutex" in Folder.
-    explicit TSingleInstanceLock(const std::filesystem::path& Folder = SingleInstanceFolder());
-    ~TSingleInstanceLock();
-    TSingleInstanceLock(const TSingleInstanceLock&) = delete;
-    TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
+ public:
+  // Tries, without waiting, to take "OsselVantorMutex" in Folder.
+  explicit TSingleInstanceLock(const std::filesystem::path& Folder = SingleInstanceFolder());
+  ~TSingleInstanceLock();
+  TSingleInstanceLock(const TSingleInstanceLock&) = delete;
+  TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
 
-    // False only when another live process holds the lock. A lock that
-    // cannot be made at all lets this copy run as the first one.
-    bool IsFirstInstance() const;
+  // False only when another live process holds the lock. A lock that
+  // cannot be made at all lets this copy run as the first one.
+  bool IsFirstInstance() const;
 
-private:
-    int FFd = -1;
-    bool FFirst = true;
+ private:
+  int FFd = -1;
+  bool FFirst = true;
 };
 
 // The listening end of "OsselVantorEvent".
 class TSingleInstanceEvent {
-public:
-    explicit TSingleInstanceEvent(const std::filesystem::path& Folder = SingleInstanceFolder());
-    ~TSingleInstanceEvent();
-    TSingleInstanceEvent(const TSingleInstanceEvent&) = delete;
-    TSingleInstanceEvent& operator=(const TSingleInstanceEvent&) = delete;
+ public:
+  explicit TSingleInstanceEvent(const std::filesystem::path& Folder = SingleInstanceFolder());
+  ~TSingleInstanceEvent();
+  TSingleInstanceEvent(const TSingleInstanceEvent&) = delete;
+  TSingleInstanceEvent& operator=(const TSingleInstanceEvent&) = delete;
 
-    // Blocks until a signal is taken (true) or Stop() is called (false). Meant
-    // for one listening thread.
-    bool Wait();
-    // Ends the current and every later Wait(); safe from any thread.
-    void Stop();
+  // Blocks until a signal is taken (true) or Stop() is called (false). Meant
+  // for one listening thread.
+  bool Wait();
+  // Ends the current and every later Wait(); safe from any thread.
+  void Stop();
 
-private:
-    int FFifo = -1;
-    int FStop = -1;
+ private:
+  int FFifo = -1;
+  int FStop = -1;
 };
 
 // Wakes one listener of "OsselVantorEvent" in Folder; false when no process
 // listens (the signal is then dropped, as nothing would take it).
 bool SignalSingleInstanceEvent(const std::filesystem::path& Folder = SingleInstanceFolder());
 
-} // namespace dravel
+}  // namespace dravel
