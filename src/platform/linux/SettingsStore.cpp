@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <thread>
 
 namespace dravel {
@@ -59,12 +60,10 @@ class TStatement {
   TStatement& operator=(const TStatement&) = delete;
 
   TStatement& BindText(int Index, std::string_view Text) {
-    return Check(sqlite3_bind_text(FStmt, Index, NonNull(Text), static_cast<int>(Text.size()),
-                                   SQLITE_TRANSIENT));
+    return Check(sqlite3_bind_text(FStmt, Index, NonNull(Text), SizeOf(Text), SQLITE_TRANSIENT));
   }
   TStatement& BindBlob(int Index, std::string_view Data) {
-    return Check(sqlite3_bind_blob(FStmt, Index, NonNull(Data), static_cast<int>(Data.size()),
-                                   SQLITE_TRANSIENT));
+    return Check(sqlite3_bind_blob(FStmt, Index, NonNull(Data), SizeOf(Data), SQLITE_TRANSIENT));
   }
   TStatement& BindInt(int Index, int Value) { return Check(sqlite3_bind_int(FStmt, Index, Value)); }
 
@@ -85,6 +84,11 @@ class TStatement {
  private:
   // SQLite binds a null pointer as NULL, but empty data must stay data.
   static const char* NonNull(std::string_view Bytes) { return Bytes.data() ? Bytes.data() : ""; }
+  static int SizeOf(std::string_view Bytes) {
+    if (Bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+      throw TSqliteError(SQLITE_TOOBIG, "value too large");
+    return static_cast<int>(Bytes.size());
+  }
   TStatement& Check(int Rc) {
     if (Rc != SQLITE_OK) throw TSqliteError(Rc, sqlite3_errmsg(FDb));
     return *this;

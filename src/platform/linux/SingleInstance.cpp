@@ -86,6 +86,8 @@ bool TSingleInstanceEvent::Wait() {
       return false;
     }
     if (Watch[0].revents != 0) return false;
+    // A channel that broke cannot wake anyone again; waiting on it would spin.
+    if ((Watch[1].revents & (POLLERR | POLLNVAL)) != 0) return false;
     // Every listener sees the byte arrive; the one whose read takes it is
     // the one woken, the others wait on.
     char Signal = 0;
