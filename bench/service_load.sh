@@ -1,0 +1,44 @@
+#!/bin/sh
+# Load test of the web service: 50,000 GetProcUsage calls at concurrency 32 with ab
+# (apache2-utils) against the service test server, which renders the panel's default
+# text every 250 ms under the guard meanwhile, as the panel's refresh does.
+# Prints calls per second, the 99th percentile latency and the server's CPU use.
+#
+# Usage: bench/service_load.sh [build folder]   (default: build)
+set -eu
+BUILD=${1:-build}
+SERVER="$BUILD/tests/service/dravel_service_test_server"
+REQUESTS=${REQUESTS:-50000}
+CONCURRENCY=${CONCURRENCY:-32}
+[ -x "$SERVER" ] || { echo "build $SERVER first" >&2; exit 1; }
+command -v ab > /dev/null || { echo "ab (apache2-utils) is missing" >&2; exit 1; }
+
+WORK=$(mktemp -d)
+trap 'exec 3>&-; rm -rf "$WORK"' EXIT
+mkfifo "$WORK/in"
+"$SERVER" --refresh-ms 250 < "$WORK/in" > "$WORK/port" &
+PID=$!
+exec 3> "$WORK/in"   # the server runs until this closes
+while [ ! -s "$WORK/port" ]; do sleep 0.1; done
+PORT=$(head -1 "$WORK/port")
+
+cat > "$WORK/call.xml" <<'XML'
+<?xml version="1.0"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetProcUsage xmlns="urn:VantorIntf-IVantorWS"><Selection>0</Selection></GetProcUsage></soap:Body></soap:Envelope>
+XML
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$PID/stat"; }
+HZ=$(getconf CLK_TCK)
+BEFORE=$(ticks)
+START=$(date +%s.%N)
+ab -q -l -n "$REQUESTS" -c "$CONCURRENCY" -p "$WORK/call.xml" -T text/xml \
+  "http://127.0.0.1:$PORT/soap/IVantorWS" > "$WORK/ab.txt"
+END=$(date +%s.%N)
+AFTER=$(ticks)
+exec 3>&-
+wait "$PID"
+
+grep -E '^(Complete requests|Failed requests|   \(|Non-2xx responses|Requests per second|Time per request)' "$WORK/ab.txt" || true
+grep -E '^ +(50|99|100)%' "$WORK/ab.txt" | sed 's/^ */latency p/'
+awk -v b="$BEFORE" -v a="$AFTER" -v hz="$HZ" -v s="$START" -v e="$END" 'BEGIN {
+  cpu = (a - b) / hz; wall = e - s;
+  printf "server CPU: %.2f s over %.2f s wall (%.0f%% of one core)\n", cpu, wall, 100 * cpu / wall }'

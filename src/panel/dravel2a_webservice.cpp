@@ -1,0 +1,112 @@
+// The web service switch: "Act as Web Service", its port, and the start at set-up.
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <charconv>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+
+#include "formatter/FormatterRegistry.h"
+#include "panel/dravel2a.h"
+#include "platform/SettingsStore.h"
+#include "sampling/RawData.h"
+#include "service/IndyApp.h"
+
+namespace dravel {
+
+namespace {
+
+// The port text read as a decimal integer a socket can use; nothing otherwise.
+std::optional<std::uint16_t> WebServicePortFrom(const std::string& Text) {
+  int Port = 0;
+  const char* End = Text.data() + Text.size();
+  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Port);
+  if (Error != std::errc() || Ptr != End || Port < 1 || Port > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(Port);
+}
+
+// "<executable without extension>_WSDLADMIN.INI", or the same name beside the settings
+// store when the executable's folder cannot be written.
+std::filesystem::path PortListBesideExecutable() {
+  return PortListFileName(QCoreApplication::applicationFilePath().toStdString());
+}
+
+std::filesystem::path PortListInSettingsFolder() {
+  const std::filesystem::path Name = PortListBesideExecutable().filename();
+  return TRegistry::DefaultStorePath().parent_path() / Name;
+}
+
+}  // namespace
+
+struct TDravelDisplay::TWebServiceParts {
+  TWebServiceParts(TRawDataShell& Shell, const TFormatterRegistry& Formatters)
+      : State{Shell, [&Formatters](std::string_view Line) { return Formatters.Evaluate(Line); }},
+        Application(State, PortListBesideExecutable(), PortListInSettingsFolder()) {}
+
+  TServiceState State;
+  TWebApplication Application;
+};
+
+bool TDravelDisplay::WebServiceActive() const { return FWebService && FWebService->Application.Active(); }
+
+std::string TDravelDisplay::StartWebService() {
+  if (!FRawData || !FFormatters) {
+    // Set-up runs this before the record and the formatters exist, and a call must never
+    // reach them missing: the server starts once set-up is over.
+    if (Exited()) return {};
+    QTimer::singleShot(0, this, [this] {
+      Guarded([this] {
+        if (const std::string Error = StartWebService(); !Error.empty()) throw std::runtime_error(Error);
+      });
+    });
+    return {};
+  }
+  if (!FWebService) FWebService = std::make_shared<TWebServiceParts>(*FRawData, *FFormatters);
+  return FWebService->Application.Start(FWebServicePort);
+}
+
+void TDravelDisplay::StopWebService() {
+  if (FWebService) FWebService->Application.Stop();
+}
+
+void TDravelDisplay::RestoreWebService() {
+  TRegistry& Registry = *SettingsRegistry;
+  if (Registry.ValueExists("WebServicePort")) {
+    const auto Port = WebServicePortFrom(std::to_string(Registry.ReadInteger("WebServicePort")));
+    if (Port) FWebServicePort = *Port;
+  }
+  if (!Registry.ValueExists("WebService") || !Registry.ReadBool("WebService")) return;
+  if (ActasWebService) ActasWebService->setChecked(true);
+  if (const std::string Error = StartWebService(); !Error.empty()) throw std::runtime_error(Error);
+}
+
+void TDravelDisplay::ActasWebService1Click() {
+  SetTimerEnabled(false);
+  // A bind or settings error is shown; the timer runs again on every path.
+  Guarded([this] {
+    const bool Checked = !ActasWebService->isChecked();
+    ActasWebService->setChecked(Checked);
+    if (!Checked) {
+      StopWebService();  // "WebService" stays as stored
+      return;
+    }
+    std::string PortText = std::to_string(FWebServicePort);
+    const std::string Prompt =
+        "USe this port to connect to the web serveice, e.g: http://localhost:" + PortText + "/wsdl/IVantorWS";
+    if (!Prompter().InputQuery("Web Service Port", Prompt, PortText)) {
+      ActasWebService->setChecked(false);
+      StopWebService();
+      return;
+    }
+    StopWebService();
+    if (const auto Port = WebServicePortFrom(PortText)) FWebServicePort = *Port;
+    // A port that cannot be bound: the item stays ticked and nothing is stored.
+    if (const std::string Error = StartWebService(); !Error.empty()) throw std::runtime_error(Error);
+    SettingsRegistry->WriteInteger("WebServicePort", FWebServicePort);
+    SettingsRegistry->WriteBool("WebService", true);
+  });
+  SetTimerEnabled(true);
+}
+
+}  // namespace dravel
