@@ -15,7 +15,7 @@ struct TConnectRequest {
   std::string Target;    // "HOST" or "HOST:PORT" (port 6130 when not given)
   std::string Password;  // used as typed; empty for a link in clear
   int IntervalMs = 2000;
-  int Count = 0;         // records to show; 0 goes on until the link ends
+  int Count = 1;         // records to show; 0 goes on until the link ends
 };
 
 // False when this build has no link client (built without Qt).
