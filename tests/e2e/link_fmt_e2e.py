@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""The monitoring link end to end without a display: the link's test server and
+`dravelfmt --connect` in separate processes on loopback.
+
+Checks that dravelfmt evaluates its text against the server's records over an encrypted
+link, that two clients of one server both read every record, that a wrong or missing
+password ends with a clear message and status 2, and that a stopped server is reported
+while a restarted one is read again.
+
+Usage: link_fmt_e2e.py <dravelfmt> <link_test_server>
+"""
+import subprocess
+import sys
+
+DEADLINE = 30.0
+PASSWORD = "Two Words"
+TEXT = "<NAME=CompName>|<NAME=Processes>|<NAME=Threads>"
+
+
+def fail(message):
+    print("FAIL: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+class Server:
+    def __init__(self, program, port=0):
+        self.proc = subprocess.Popen([program, "--port", str(port), "--password", PASSWORD],
+                                     stdout=subprocess.PIPE, text=True)
+        line = self.proc.stdout.readline().split()
+        if len(line) != 2 or line[0] != "PORT":
+            fail("the test server did not report its port")
+        self.port = int(line[1])
+
+    def stop(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def connect(dravelfmt, port, password, count):
+    args = [dravelfmt, "--connect", "127.0.0.1:%d" % port, "--count", str(count),
+            "--interval", "100", "--plain", TEXT]
+    if password is not None:
+        args[1:1] = ["--password", password]
+    return subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def finish(proc):
+    try:
+        out, err = proc.communicate(timeout=DEADLINE)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        fail("dravelfmt --connect did not end")
+    return proc.returncode, out.splitlines(), err
+
+
+def main():
+    if len(sys.argv) != 3:
+        fail("usage: link_fmt_e2e.py <dravelfmt> <link_test_server>")
+    dravelfmt, server_program = sys.argv[1], sys.argv[2]
+    server = Server(server_program)
+    try:
+        # Two clients at once, each reading five records.
+        clients = [connect(dravelfmt, server.port, PASSWORD, 5) for _ in range(2)]
+        for proc in clients:
+            status, lines, err = finish(proc)
+            if status != 0:
+                fail("a client ended with %d: %s" % (status, err))
+            if lines != ["LINKTEST|123|456"] * 5:
+                fail("a client showed %r" % lines)
+
+        for password in ("two words", None):
+            status, lines, err = finish(connect(dravelfmt, server.port, password, 3))
+            if status != 2 or "no readable record" not in err or "LINKTEST" in "".join(lines):
+                fail("password %r: status %d, %r, %r" % (password, status, lines, err))
+
+        port = server.port
+        server.stop()
+        status, _, err = finish(connect(dravelfmt, port, PASSWORD, 1))
+        if status != 2 or "cannot reach the server" not in err:
+            fail("a stopped server: status %d, %r" % (status, err))
+        server = Server(server_program, port)
+        status, lines, err = finish(connect(dravelfmt, port, PASSWORD, 2))
+        if status != 0 or lines != ["LINKTEST|123|456"] * 2:
+            fail("the restarted server: status %d, %r, %r" % (status, lines, err))
+    finally:
+        server.stop()
+    print("link end to end (dravelfmt): OK")
+
+
+if __name__ == "__main__":
+    main()
