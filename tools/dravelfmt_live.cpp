@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <thread>
@@ -45,7 +46,7 @@ int RunLive(const TLiveRequest& Request, const TActiveFamilies& Active, TRawData
   const auto Interval = std::chrono::milliseconds(Request.IntervalMs);
   auto Next = std::chrono::steady_clock::now();
   // The first pass, and the first refresh, measure drives and addresses at once.
-  for (int Shown = 0; Request.Count == 0 || Shown <= Request.Count; ++Shown) {
+  for (std::int64_t Shown = 0; Request.Count == 0 || Shown <= Request.Count; ++Shown) {
     if (MBMReported.exchange(false)) MBM.MBMStartFinished();
     Refresh = Shown > 0;
     Sampler.SamplePass(Active, Shown <= 1);
