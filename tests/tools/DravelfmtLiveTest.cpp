@@ -1,0 +1,73 @@
+#include "dravelfmt_live.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "sampling/RawData.h"
+
+namespace dravel {
+namespace {
+
+TLiveRequest Quick(int Count) {
+  TLiveRequest Request;
+  Request.IntervalMs = 1;
+  Request.Count = Count;
+  return Request;
+}
+
+TEST(DravelfmtLiveTest, FirstPassIsUnseenThenOnePassPerRefresh) {
+  TRawDataShell Shell;
+  std::vector<bool> Passes;
+  std::ostringstream Err;
+  EXPECT_EQ(RunLive(Quick(2), TActiveFamilies{}, Shell, [&](bool Refresh) { Passes.push_back(Refresh); }, Err), 0);
+  EXPECT_EQ(Passes, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(Shell.Data.Marker, 'W');
+  EXPECT_TRUE(Err.str().empty());
+}
+
+TEST(DravelfmtLiveTest, OnlyTheActiveFamiliesAreSampled) {
+  TRawDataShell Shell;
+  std::ostringstream Err;
+  ASSERT_EQ(RunLive(Quick(1), TActiveFamilies{}, Shell, [](bool) {}, Err), 0);
+  EXPECT_EQ(Shell.Data.DateTime, 0.0);
+  TActiveFamilies NonPerf;
+  NonPerf.NonPerf = true;
+  ASSERT_EQ(RunLive(Quick(1), NonPerf, Shell, [](bool) {}, Err), 0);
+  EXPECT_GT(Shell.Data.DateTime, 0.0);
+  EXPECT_GT(Shell.Data.UserName.Length, 0);
+}
+
+TEST(DravelfmtLiveTest, RecordIsDumpedAfterTheLastRefresh) {
+  const std::string Path = ::testing::TempDir() + "dravelfmt-live-" + std::to_string(::getpid()) + ".rec";
+  TLiveRequest Request = Quick(1);
+  Request.DumpRecordPath = Path;
+  TRawDataShell Shell;
+  std::ostringstream Err;
+  TActiveFamilies UTP;
+  UTP.UTP = true;
+  ASSERT_EQ(RunLive(Request, UTP, Shell, [](bool) {}, Err), 0);
+  std::ifstream File(Path, std::ios::binary);
+  const std::vector<std::uint8_t> Bytes{std::istreambuf_iterator<char>(File), {}};
+  std::remove(Path.c_str());
+  ASSERT_EQ(Bytes.size(), RawDataSize);
+  EXPECT_TRUE(std::equal(Bytes.begin(), Bytes.end(), RecordBytes(Shell.Data).begin()));
+  EXPECT_GT(Shell.Data.Processes, 0);
+}
+
+TEST(DravelfmtLiveTest, UnwritableDumpIsAnError) {
+  TLiveRequest Request = Quick(1);
+  Request.DumpRecordPath = "/nonexistent-folder/record.bin";
+  TRawDataShell Shell;
+  std::ostringstream Err;
+  EXPECT_EQ(RunLive(Request, TActiveFamilies{}, Shell, [](bool) {}, Err), 2);
+  EXPECT_NE(Err.str().find("/nonexistent-folder/record.bin"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace dravel
