@@ -28,8 +28,7 @@ const char* const MarkupHelp =
     "offset of the shadow from the text, \n"
     "with negative numbers indicating an offset in the opposite direction.";
 
-QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left,
-                        const QString& Hint) {
+QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left, const QString& Hint) {
   auto* button = new QPushButton(Caption, Parent);
   button->setGeometry(Left, 224, 75, 25);
   button->setAutoDefault(false);

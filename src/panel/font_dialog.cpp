@@ -18,14 +18,22 @@ namespace {
 
 // The sixteen colours a font dialog offers, as on the desktop the panel came from.
 const std::array<std::pair<const char*, QRgb>, 16> NamedColors{{
-    {"Black", qRgb(0, 0, 0)},       {"Maroon", qRgb(128, 0, 0)},
-    {"Green", qRgb(0, 128, 0)},     {"Olive", qRgb(128, 128, 0)},
-    {"Navy", qRgb(0, 0, 128)},      {"Purple", qRgb(128, 0, 128)},
-    {"Teal", qRgb(0, 128, 128)},    {"Gray", qRgb(128, 128, 128)},
-    {"Silver", qRgb(192, 192, 192)}, {"Red", qRgb(255, 0, 0)},
-    {"Lime", qRgb(0, 255, 0)},      {"Yellow", qRgb(255, 255, 0)},
-    {"Blue", qRgb(0, 0, 255)},      {"Fuchsia", qRgb(255, 0, 255)},
-    {"Aqua", qRgb(0, 255, 255)},    {"White", qRgb(255, 255, 255)},
+    {"Black", qRgb(0, 0, 0)},
+    {"Maroon", qRgb(128, 0, 0)},
+    {"Green", qRgb(0, 128, 0)},
+    {"Olive", qRgb(128, 128, 0)},
+    {"Navy", qRgb(0, 0, 128)},
+    {"Purple", qRgb(128, 0, 128)},
+    {"Teal", qRgb(0, 128, 128)},
+    {"Gray", qRgb(128, 128, 128)},
+    {"Silver", qRgb(192, 192, 192)},
+    {"Red", qRgb(255, 0, 0)},
+    {"Lime", qRgb(0, 255, 0)},
+    {"Yellow", qRgb(255, 255, 0)},
+    {"Blue", qRgb(0, 0, 255)},
+    {"Fuchsia", qRgb(255, 0, 255)},
+    {"Aqua", qRgb(0, 255, 255)},
+    {"White", qRgb(255, 255, 255)},
 }};
 
 QIcon Swatch(const QColor& Color) {
@@ -53,7 +61,8 @@ TFontDialog::TFontDialog(QWidget* Parent, const QFont& Font, const QColor& Color
   StrikeOutBox = new QCheckBox(tr("Stri&keout"), this);
   StrikeOutBox->setChecked(Font.strikeOut());
   ColorBox = new QComboBox(this);
-  for (const auto& [name, rgb] : NamedColors) ColorBox->addItem(Swatch(QColor(rgb)), tr(name), QColor(rgb));
+  for (const auto& [name, rgb] : NamedColors)
+    ColorBox->addItem(Swatch(QColor(rgb)), tr(name), QColor(rgb));
   SelectColor(Color);
   FSample = new QLabel(tr("AaBbYyZz"), this);
   FSample->setMinimumHeight(48);

@@ -28,7 +28,8 @@ std::int64_t ReadUptimeFigure(TRegistry& Store, const std::string& Name) {
 void WriteUptimeFigure(TRegistry& Store, const std::string& Name, std::int64_t Seconds) {
   std::array<std::uint8_t, 8> bytes{};
   const auto value = static_cast<std::uint64_t>(Seconds);
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
   Store.WriteBinaryData(Name, bytes);
 }
 

@@ -28,8 +28,8 @@ enum class TStacking {
   BelowSticky,  // under all normal windows, over the desktop, on every workspace
 };
 
-// Asks the window manager to keep the window in the given layer (and restacks
-// it directly, for displays without a window manager).
+// Asks the window manager to keep the window in the given layer (and raises it
+// directly when asked for Above, for displays without a window manager).
 bool SetWindowStacking(std::uintptr_t window, TStacking stacking);
 
 }  // namespace dravel::platform

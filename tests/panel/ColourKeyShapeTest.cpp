@@ -20,15 +20,13 @@ TEST(ColourKeyShapeTest, AllKeyColourLeavesNothing) {
 }
 
 TEST(ColourKeyShapeTest, NoKeyColourKeepsTheWholeWindowAsOneRectangle) {
-  EXPECT_EQ(KeptRectangles(Canvas(10, 5), qRgb(0, 0, 0)),
-            (std::vector<TShapeRect>{{0, 0, 10, 5}}));
+  EXPECT_EQ(KeptRectangles(Canvas(10, 5), qRgb(0, 0, 0)), (std::vector<TShapeRect>{{0, 0, 10, 5}}));
 }
 
 TEST(ColourKeyShapeTest, ABlockIsMergedOverTheRowsItSpans) {
   QImage image = Canvas(20, 10);
   QPainter(&image).fillRect(QRect(3, 2, 5, 4), Qt::black);
-  EXPECT_EQ(KeptRectangles(image, qRgb(255, 255, 255)),
-            (std::vector<TShapeRect>{{3, 2, 5, 4}}));
+  EXPECT_EQ(KeptRectangles(image, qRgb(255, 255, 255)), (std::vector<TShapeRect>{{3, 2, 5, 4}}));
 }
 
 TEST(ColourKeyShapeTest, SeparateRunsAndChangingRowsGiveSeparateRectangles) {

@@ -179,8 +179,8 @@ TEST_F(OptionFormTest, ApplyThenCancelKeepsTheAppliedText) {
   form.Memo1->setPlainText("applied\nlines");
   form.btnApply->click();
   EXPECT_EQ(Host.Stored, "applied\r\nlines");
-  EXPECT_EQ(Host.Calls, (std::vector<std::string>{"BuildLabels", "Arrange(keep)",
-                                                  "SetFormatString", "Arrange"}));
+  EXPECT_EQ(Host.Calls, (std::vector<std::string>{"BuildLabels", "Arrange(keep)", "SetFormatString",
+                                                  "Arrange"}));
   form.Memo1->setPlainText("abandoned");
   form.btnCancel->click();
   EXPECT_EQ(Host.Shown, "applied\r\nlines");
@@ -213,9 +213,13 @@ TEST_F(OptionFormTest, EscapeIsCancelButTheTitleBarCloseRunsNoHandler) {
 }
 
 TEST_F(OptionFormTest, TextOutsideAsciiSurvivesTheMemo) {
-  Host.Applied = "Temp \xB0" "C \x80";
+  Host.Applied =
+      "Temp \xB0"
+      "C \x80";
   TOptionForm form(nullptr, Host);
-  EXPECT_EQ(form.EditedText(), "Temp \xB0" "C \x80");
+  EXPECT_EQ(form.EditedText(),
+            "Temp \xB0"
+            "C \x80");
 }
 
 }  // namespace

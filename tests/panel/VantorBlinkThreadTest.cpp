@@ -26,9 +26,9 @@ TEST(BlinkDurationTest, SmallTrafficRoundsToAZeroLengthBlink) {
 
 TEST(BlinkDurationTest, FiveMillisecondsPerKilobyteRoundedHalfToEven) {
   EXPECT_EQ(BlinkDuration(1.0, 0.0), 5);
-  EXPECT_EQ(BlinkDuration(0.25, 0.25), 0);   // 0.5 rounds to 0
-  EXPECT_EQ(BlinkDuration(1.0, 0.5), 10);    // 1.5 rounds to 2
-  EXPECT_EQ(BlinkDuration(2.0, 0.5), 10);    // 2.5 rounds to 2
+  EXPECT_EQ(BlinkDuration(0.25, 0.25), 0);  // 0.5 rounds to 0
+  EXPECT_EQ(BlinkDuration(1.0, 0.5), 10);   // 1.5 rounds to 2
+  EXPECT_EQ(BlinkDuration(2.0, 0.5), 10);   // 2.5 rounds to 2
   EXPECT_EQ(BlinkDuration(20.4, 20.0), 200);
 }
 
@@ -39,9 +39,7 @@ TEST(BlinkDurationTest, HeavyTrafficIsClampedTo500) {
   EXPECT_EQ(BlinkDuration(3.0e38, 3.0e38), 500);
 }
 
-TEST(BlinkDurationTest, ANegativeSumIsClampedToZero) {
-  EXPECT_EQ(BlinkDuration(5.0, -10.0), 0);
-}
+TEST(BlinkDurationTest, ANegativeSumIsClampedToZero) { EXPECT_EQ(BlinkDuration(5.0, -10.0), 0); }
 
 class TRecordingKey final : public platform::TScrollLockKey {
  public:
@@ -60,8 +58,8 @@ TEST(BlinkThreadTest, ExecuteTogglesTwiceAndSendsAFinalKeyUp) {
   thread.SetDuration(250);
   EXPECT_EQ(thread.Duration(), 250);
   thread.Execute();
-  EXPECT_EQ(log, (std::vector<std::string>{"down", "up", "sleep 250", "down", "up", "sleep 50",
-                                           "up"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"down", "up", "sleep 250", "down", "up", "sleep 50", "up"}));
 }
 
 class TSignallingKey final : public platform::TScrollLockKey {

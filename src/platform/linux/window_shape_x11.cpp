@@ -90,8 +90,8 @@ bool SetWindowShape(std::uintptr_t window, const std::vector<TShapeRect>& keep) 
 bool ClearWindowShape(std::uintptr_t window) {
   xcb_connection_t* c = Connection();
   if (c == nullptr || window == 0 || !HasShape(c)) return false;
-  xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, static_cast<xcb_window_t>(window),
-                 0, 0, XCB_PIXMAP_NONE);
+  xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, static_cast<xcb_window_t>(window), 0,
+                 0, XCB_PIXMAP_NONE);
   xcb_flush(c);
   return true;
 }
@@ -122,10 +122,10 @@ bool SetWindowStacking(std::uintptr_t window, TStacking stacking) {
       SendState(c, root, w, wmState, kAdd, below, sticky);
       break;
   }
-  // Without a window manager nobody answers the requests above: restack directly.
-  if (stacking != TStacking::Normal) {
-    const std::array<uint32_t, 1> mode{stacking == TStacking::Above ? uint32_t{XCB_STACK_MODE_ABOVE}
-                                                                    : uint32_t{XCB_STACK_MODE_BELOW}};
+  // Without a window manager nobody answers the requests above: raise directly. (No
+  // direct lowering: that could put the window under a desktop window.)
+  if (stacking == TStacking::Above) {
+    const std::array<uint32_t, 1> mode{XCB_STACK_MODE_ABOVE};
     xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, mode.data());
   }
   xcb_flush(c);
