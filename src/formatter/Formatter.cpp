@@ -16,16 +16,10 @@ void TFormatter::AddItem(std::string DisplayName, std::string Description,
 }
 
 bool TFormatter::HoldsOpener(std::string_view Text) const {
-  constexpr std::string_view Opener = "<NAME=";
-  for (std::size_t At = Text.find('<'); At != std::string_view::npos; At = Text.find('<', At + 1)) {
-    const std::string_view Rest = Text.substr(At);
-    if (Rest.size() < Opener.size() || !SameTextAscii(Rest.substr(0, Opener.size()), Opener)) {
-      continue;
-    }
+  for (std::size_t At = FindOpener(Text, 0); At != std::string_view::npos;
+       At = FindOpener(Text, At + 1)) {
     for (const TFormatItem& Item : FItems) {
-      if (SameTextAscii(Rest.substr(Opener.size(), Item.Data.Name.size()), Item.Data.Name)) {
-        return true;
-      }
+      if (UpperEqualsAt(Text, At + Opener.size(), Item.Data.Name)) return true;
     }
   }
   return false;
@@ -39,7 +33,6 @@ std::string TFormatter::ReplaceTags(std::string_view Text) const {
   std::string Result(Text);
   if (!FActive) return Result;
   if (!HoldsOpener(Result)) return Result;
-  std::string Upper = UpperCaseAscii(Result);  // kept in step with Result
   const bool RightAligned = FAlignment == TAlignment::Right;
   for (const TFormatItem& Item : FItems) {
     // Each search goes on after the last replaced value, so a value holding an opener of
@@ -47,7 +40,7 @@ std::string TFormatter::ReplaceTags(std::string_view Text) const {
     // round shortens the text still to be searched, and the loop ends.
     std::size_t From = 0;
     for (;;) {
-      const std::size_t Start = FindTagOpener(Upper, Item.Data.Name, From);
+      const std::size_t Start = FindTagOpener(Result, Item.Data.Name, From);
       if (Start == std::string::npos) break;
       const std::size_t Close = Result.find('>', Start);
       if (Close == std::string::npos) break;  // no tag can close any more
@@ -57,7 +50,6 @@ std::string TFormatter::ReplaceTags(std::string_view Text) const {
       Item.Data.Func(Attributes.Format, Attributes.LeadZero, Value, Attributes.Decimal);
       Value = PadValue(std::move(Value), Attributes, RightAligned);
       Result.replace(Start, Close - Start + 1, Value);
-      Upper.replace(Start, Close - Start + 1, UpperCaseAscii(Value));
       From = Start + Value.size();
     }
   }

@@ -8,7 +8,6 @@
 namespace dravel {
 namespace {
 
-constexpr std::string_view Opener = "<NAME=";
 
 // Digits directly after SIZE=; none, or a number beyond a 32-bit signed integer, count as 0.
 std::size_t ReadSize(std::string_view Digits) {
@@ -48,12 +47,28 @@ TTagAttributes ParseTagAttributes(std::string_view Tag) {
   return Result;
 }
 
-std::size_t FindTagOpener(std::string_view UpperText, std::string_view UpperName, std::size_t From) {
-  while (From < UpperText.size()) {
-    const std::size_t At = UpperText.find(Opener, From);
-    if (At == std::string_view::npos) break;
-    if (UpperText.substr(At + Opener.size(), UpperName.size()) == UpperName) return At;
-    From = At + 1;
+bool UpperEqualsAt(std::string_view Text, std::size_t At, std::string_view Upper) {
+  if (Text.size() - At < Upper.size()) return false;
+  for (std::size_t I = 0; I < Upper.size(); ++I) {
+    char C = Text[At + I];
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+    if (C != Upper[I]) return false;
+  }
+  return true;
+}
+
+std::size_t FindOpener(std::string_view Text, std::size_t From) {
+  for (std::size_t At = Text.find('<', From); At != std::string_view::npos;
+       At = Text.find('<', At + 1)) {
+    if (UpperEqualsAt(Text, At, Opener)) return At;
+  }
+  return std::string_view::npos;
+}
+
+std::size_t FindTagOpener(std::string_view Text, std::string_view UpperName, std::size_t From) {
+  for (std::size_t At = FindOpener(Text, From); At != std::string_view::npos;
+       At = FindOpener(Text, At + 1)) {
+    if (UpperEqualsAt(Text, At + Opener.size(), UpperName)) return At;
   }
   return std::string_view::npos;
 }

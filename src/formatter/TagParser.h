@@ -23,8 +23,16 @@ struct TTagAttributes {
 // without case, first occurrence counting.
 TTagAttributes ParseTagAttributes(std::string_view Tag);
 
-// Position of the next "<NAME=" + UpperName in UpperText at or after From, or npos.
-std::size_t FindTagOpener(std::string_view UpperText, std::string_view UpperName, std::size_t From);
+// The tag opener's fixed part.
+constexpr std::string_view Opener = "<NAME=";
+
+// Text at At begins with Upper, ASCII letters of Text compared without case.
+bool UpperEqualsAt(std::string_view Text, std::size_t At, std::string_view Upper);
+// Position of the next "<NAME=" in Text at or after From, without case; npos when none.
+std::size_t FindOpener(std::string_view Text, std::size_t From);
+// Position of the next "<NAME=" + UpperName in Text at or after From, ASCII letters
+// compared without case; npos when there is none.
+std::size_t FindTagOpener(std::string_view Text, std::string_view UpperName, std::size_t From);
 
 // Value padded to Size with Fill, before it when right-aligned, after it otherwise; never cut.
 std::string PadValue(std::string Value, const TTagAttributes& Attributes, bool RightAligned);
