@@ -28,7 +28,10 @@ void BM_SamplePass(benchmark::State& State) { SamplePasses(State, false); }
 void BM_SamplePassWithHostBlock(benchmark::State& State) { SamplePasses(State, true); }
 
 BENCHMARK(BM_SamplePass)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SamplePassWithHostBlock)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SamplePassWithHostBlock)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace dravel

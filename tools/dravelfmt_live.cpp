@@ -18,7 +18,8 @@ constexpr int ExitFailure = 2;
 bool DumpRecord(const std::string& Path, const TRawData& Data) {
   std::ofstream File(Path, std::ios::binary | std::ios::trunc);
   const auto Bytes = RecordBytes(Data);
-  File.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
+  File.write(reinterpret_cast<const char*>(Bytes.data()),
+             static_cast<std::streamsize>(Bytes.size()));
   return static_cast<bool>(File.flush());
 }
 

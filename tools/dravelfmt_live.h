@@ -15,8 +15,8 @@ class TRawDataShell;
 
 struct TLiveRequest {
   int IntervalMs = 1000;
-  int Count = 1;            // refreshes to show; 0 goes on until interrupted
-  std::string ExcludeText;  // the process-exclusion list, as the settings value holds it
+  int Count = 1;               // refreshes to show; 0 goes on until interrupted
+  std::string ExcludeText;     // the process-exclusion list, as the settings value holds it
   std::string DumpRecordPath;  // when not empty: the record after the last refresh
 };
 

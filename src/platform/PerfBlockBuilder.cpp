@@ -1,9 +1,9 @@
 #include "platform/PerfBlockBuilder.h"
 
-#include "platform/PerfData.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "platform/PerfData.h"
 
 namespace dravel {
 namespace {
@@ -167,7 +167,8 @@ std::u16string Utf8ToUtf16(std::string_view Text) {
       Code = (Code << 6) | (Next & 0x3F);
     }
     const char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    Valid = Valid && Code >= Smallest[Length] && Code <= 0x10FFFF && (Code < 0xD800 || Code > 0xDFFF);
+    Valid =
+        Valid && Code >= Smallest[Length] && Code <= 0x10FFFF && (Code < 0xD800 || Code > 0xDFFF);
     if (!Valid) {
       Out.push_back(Lead);
       ++I;

@@ -13,11 +13,11 @@ namespace dravel {
 
 // Sizes and field offsets of the published layouts.
 namespace PerfLayout {
-constexpr std::size_t DataBlockSize = 88;          // PERF_DATA_BLOCK
-constexpr std::size_t ObjectTypeSize = 64;         // PERF_OBJECT_TYPE
-constexpr std::size_t CounterDefinitionSize = 40;  // PERF_COUNTER_DEFINITION
-constexpr std::size_t InstanceDefinitionSize = 24; // PERF_INSTANCE_DEFINITION
-constexpr std::size_t CounterBlockSize = 4;        // PERF_COUNTER_BLOCK header
+constexpr std::size_t DataBlockSize = 88;           // PERF_DATA_BLOCK
+constexpr std::size_t ObjectTypeSize = 64;          // PERF_OBJECT_TYPE
+constexpr std::size_t CounterDefinitionSize = 40;   // PERF_COUNTER_DEFINITION
+constexpr std::size_t InstanceDefinitionSize = 24;  // PERF_INSTANCE_DEFINITION
+constexpr std::size_t CounterBlockSize = 4;         // PERF_COUNTER_BLOCK header
 
 // PERF_DATA_BLOCK
 constexpr std::size_t BlockTotalByteLength = 20;

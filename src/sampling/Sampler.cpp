@@ -48,7 +48,9 @@ TSampler::TSampler(TRawDataShell& Shell, IPerfDataSource& PerfData, ISystemInfo&
   FQuerySizes.fill(InitialQuerySize);
 }
 
-void TSampler::SetInterval(std::uint32_t Milliseconds) { FInterval = std::max<std::uint32_t>(Milliseconds, 1); }
+void TSampler::SetInterval(std::uint32_t Milliseconds) {
+  FInterval = std::max<std::uint32_t>(Milliseconds, 1);
+}
 
 void TSampler::SetExcludeText(std::string Text) {
   FExcludeText = std::move(Text);
@@ -87,7 +89,8 @@ TPerfBlockReader TSampler::Query(TQueryObject Object, std::string_view ValueName
     FBuffer.resize(Size);
     FQuerySizes[Object] = std::max(FQuerySizes[Object], Size);
   }
-  return TPerfBlockReader(std::span<const std::uint8_t>(FBuffer).first(std::min(Written, FBuffer.size())));
+  return TPerfBlockReader(
+      std::span<const std::uint8_t>(FBuffer).first(std::min(Written, FBuffer.size())));
 }
 
 void TSampler::ProcessorBlock() {
@@ -120,7 +123,8 @@ void TSampler::ProcessorBlock() {
       Previous = Current;
       Current = Block.Value(Block.InstanceCounterBlock(Instance), *IdleTime);
       if (TimeMoved) {
-        const auto Usage = static_cast<float>((1.0 - Difference(Current, Previous) / Elapsed) * 100.0);
+        const auto Usage =
+            static_cast<float>((1.0 - Difference(Current, Previous) / Elapsed) * 100.0);
         if (IsTotal) {
           Overall = Usage;
         } else {
@@ -156,8 +160,8 @@ void TSampler::ExclusionStep(float& Overall, std::int32_t Processors) {
       if (Key.empty() || FName.find(Key) == std::string::npos) continue;
       FExcludePrevious[Slot] = FExcludeCurrent[Slot];
       FExcludeCurrent[Slot] = Block.Value(Block.InstanceCounterBlock(Instance), Counter);
-      Overall -= static_cast<float>(
-          Difference(FExcludeCurrent[Slot], FExcludePrevious[Slot]) / Span * 100.0);
+      Overall -= static_cast<float>(Difference(FExcludeCurrent[Slot], FExcludePrevious[Slot]) /
+                                    Span * 100.0);
       if (++Slot == ProcessSlots) break;
     }
     if (I + 1 < Instances) Instance = Block.NextInstance(Instance);
@@ -201,8 +205,8 @@ void TSampler::NetworkBlock() {
     for (std::uint32_t C = 0; C < Block.NumCounters(Object); ++C) {
       const TPerfCounterDef Counter = Block.Counter(Definition);
       if (Counter.NameIndex == PerfIndex::BytesReceived) {
-        NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FReceived[S],
-                       FReceivedSum, ReceivedMask, Data.NetRead[S + 1], Data.NetSumRead[S + 1]);
+        NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FReceived[S], FReceivedSum,
+                       ReceivedMask, Data.NetRead[S + 1], Data.NetSumRead[S + 1]);
       } else if (Counter.NameIndex == PerfIndex::BytesSent) {
         NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FSent[S], FSentSum,
                        SentMask, Data.NetWrite[S + 1], Data.NetSumWrite[S + 1]);

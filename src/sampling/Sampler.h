@@ -34,8 +34,7 @@ class TSampler {
   static constexpr std::size_t ProcessSlots = 10;
   static constexpr std::uint32_t InitialQuerySize = 1024;
 
-  TSampler(TRawDataShell& Shell, IPerfDataSource& PerfData, ISystemInfo& System,
-           TMBMReader& MBM);
+  TSampler(TRawDataShell& Shell, IPerfDataSource& PerfData, ISystemInfo& System, TMBMReader& MBM);
 
   // One pass; Forced refreshes the host block at once. Does not take Shell.Guard.
   void SamplePass(const TActiveFamilies& Active, bool Forced);

@@ -1,9 +1,9 @@
-#include "platform/linux/Hwmon.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include "platform/linux/Hwmon.h"
 
 namespace dravel {
 namespace {

@@ -1,10 +1,9 @@
-#include "platform/linux/LinuxPerfData.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "FixtureText.h"
+#include "platform/linux/LinuxPerfData.h"
 #include "sampling/PerfBlockReader.h"
 
 namespace dravel {
@@ -115,7 +114,8 @@ TEST(LinuxPerfDataSourceTest, SmallBufferAsksForMoreThenTheBlockFits) {
     std::getline(File, Text, '\0');
     return Text;
   }());
-  EXPECT_EQ(Block.NumInstances(Block.FirstObject()), static_cast<std::int32_t>(Processors.size() + 1));
+  EXPECT_EQ(Block.NumInstances(Block.FirstObject()),
+            static_cast<std::int32_t>(Processors.size() + 1));
 }
 
 TEST(LinuxPerfDataSourceTest, EveryObjectIsServed) {
@@ -125,7 +125,8 @@ TEST(LinuxPerfDataSourceTest, EveryObjectIsServed) {
     std::size_t Written = 0;
     ASSERT_EQ(Source.QueryValue(Name, Buffer, Written), ErrorSuccess) << Name;
     const TPerfBlockReader Block(std::span<const std::uint8_t>(Buffer).first(Written));
-    EXPECT_EQ(Block.ObjectNameIndex(Block.FirstObject()), static_cast<std::uint32_t>(std::stoul(Name)));
+    EXPECT_EQ(Block.ObjectNameIndex(Block.FirstObject()),
+              static_cast<std::uint32_t>(std::stoul(Name)));
   }
 }
 

@@ -1,8 +1,7 @@
-#include "platform/linux/ProcText.h"
-
 #include <gtest/gtest.h>
 
 #include "FixtureText.h"
+#include "platform/linux/ProcText.h"
 
 namespace dravel {
 namespace {

@@ -1,14 +1,13 @@
-#include "platform/SharedMemory.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "platform/DynamicLibrary.h"
+#include "platform/SharedMemory.h"
 
 namespace dravel {
 namespace {
@@ -32,7 +31,10 @@ TEST(SharedMemoryTest, ReaderSeesWhatTheCreatorWrites) {
 }
 
 TEST(SharedMemoryTest, BlockIsRemovedWithItsCreator) {
-  { auto Block = TSharedMemoryBlock::Create(UniqueName("gone"), 8); ASSERT_TRUE(Block); }
+  {
+    auto Block = TSharedMemoryBlock::Create(UniqueName("gone"), 8);
+    ASSERT_TRUE(Block);
+  }
   EXPECT_FALSE(TSharedMemoryView::OpenReadOnly(UniqueName("gone")));
 }
 

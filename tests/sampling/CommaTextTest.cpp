@@ -1,6 +1,6 @@
-#include "sampling/CommaText.h"
-
 #include <gtest/gtest.h>
+
+#include "sampling/CommaText.h"
 
 namespace dravel {
 namespace {
@@ -33,7 +33,9 @@ TEST(CommaTextTest, QuotedEntriesKeepBlanksCommasAndDoubledQuotes) {
 }
 
 TEST(CommaTextTest, ControlCharactersCountAsBlanksAndHighCharactersDoNot) {
-  EXPECT_EQ(ParseCommaText("a\x01\x1f" "b"), (TList{"a", "b"}));
+  EXPECT_EQ(ParseCommaText("a\x01\x1f"
+                           "b"),
+            (TList{"a", "b"}));
   EXPECT_EQ(ParseCommaText("caf\xe9 x"), (TList{"caf\xe9", "x"}));
 }
 

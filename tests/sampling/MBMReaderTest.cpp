@@ -1,5 +1,3 @@
-#include "sampling/MBMReader.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <future>
 
 #include "platform/SharedMemory.h"
+#include "sampling/MBMReader.h"
 
 namespace dravel {
 namespace {

@@ -79,7 +79,8 @@ TEST_F(HostBlockTest, NameAlreadyInTheRecordIsNeverFetched) {
 }
 
 TEST_F(HostBlockTest, AddressesFillAtMostFourSlotsAndClearTheRest) {
-  Rig.System.Addresses = {{10, 0, 0, 1}, {10, 0, 0, 2}, {10, 0, 0, 3}, {10, 0, 0, 4}, {10, 0, 0, 5}};
+  Rig.System.Addresses = {
+      {10, 0, 0, 1}, {10, 0, 0, 2}, {10, 0, 0, 3}, {10, 0, 0, 4}, {10, 0, 0, 5}};
   Rig.Pass(OnlyNonPerf());
   EXPECT_EQ(Data().IPAddr[3][3], 4);
   Rig.System.Addresses = {{192, 168, 1, 20}};

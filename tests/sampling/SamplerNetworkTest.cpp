@@ -82,8 +82,8 @@ TEST_F(NetworkBlockTest, CounterGoingBackwardsGivesOneLargeRate) {
 
 TEST_F(NetworkBlockTest, MissingCounterLeavesItsFieldsUnchanged) {
   Rig.Shell.Data.NetWrite[1] = 7.0f;
-  Rig.PerfData.Serve("638", InstanceBlock(638, {{264, 8, PerfCounterType::BulkCount}},
-                                          {{u"eth0", {2048}}}));
+  Rig.PerfData.Serve(
+      "638", InstanceBlock(638, {{264, 8, PerfCounterType::BulkCount}}, {{u"eth0", {2048}}}));
   Rig.Pass(OnlyNetwork());
   EXPECT_EQ(Data().NetWrite[1], 7.0f);
   EXPECT_FLOAT_EQ(Data().NetSumRead[1], 2.0f);

@@ -117,7 +117,8 @@ class ExclusionTest : public ProcessorBlockTest {
       for (std::size_t I = 0; I < Names.size(); ++I) {
         Processes.push_back({Names[I], {5000 + (Pass == 1 ? Used[I] : 0)}});
       }
-      Rig.PerfData.Serve("230", InstanceBlock(230, {{6, 8, PerfCounterType::Timer100ns}}, Processes));
+      Rig.PerfData.Serve("230",
+                         InstanceBlock(230, {{6, 8, PerfCounterType::Timer100ns}}, Processes));
       PassAt(1000 * (Pass + 1), {{u"0", 0}, {u"1", 0}, {u"_Total", 0}});
     }
   }
@@ -165,7 +166,8 @@ TEST_F(ExclusionTest, EmptyAndBlankEntriesMatchNothing) {
 
 TEST_F(ExclusionTest, BlockWithoutProcessorInstancesSubtractsNothing) {
   Rig.Sampler.SetExcludeText("busy");
-  Rig.PerfData.Serve("230", InstanceBlock(230, {{6, 8, PerfCounterType::Timer100ns}}, {{u"busy", {7}}}));
+  Rig.PerfData.Serve("230",
+                     InstanceBlock(230, {{6, 8, PerfCounterType::Timer100ns}}, {{u"busy", {7}}}));
   PassAt(1000, {{u"_Total", 0}});
   PassAt(2000, {{u"_Total", 500}});
   EXPECT_FLOAT_EQ(Usage()[0], 50.0f);

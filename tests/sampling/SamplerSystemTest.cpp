@@ -7,7 +7,8 @@ namespace {
 
 constexpr std::int64_t Freq = 10'000'000;
 
-TPerfObjectSpec SystemObject(std::vector<TPerfCounterSpec> Counters, std::vector<std::uint64_t> Values,
+TPerfObjectSpec SystemObject(std::vector<TPerfCounterSpec> Counters,
+                             std::vector<std::uint64_t> Values,
                              std::int64_t PerfTime = 5000 * Freq) {
   TPerfObjectSpec Object;
   Object.NameIndex = 2;

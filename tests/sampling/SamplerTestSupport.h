@@ -24,7 +24,9 @@ class TFakePerfData : public IPerfDataSource {
     return CopyPerfBlock(Found->second, Buffer, Written);
   }
 
-  void Serve(const std::string& Name, const TPerfBlockSpec& Spec) { Blocks[Name] = BuildPerfBlock(Spec); }
+  void Serve(const std::string& Name, const TPerfBlockSpec& Spec) {
+    Blocks[Name] = BuildPerfBlock(Spec);
+  }
   std::size_t CallsFor(const std::string& Name) const {
     std::size_t Count = 0;
     for (const auto& Call : Calls) Count += Call.Name == Name;
@@ -80,8 +82,8 @@ class TFakeSystemInfo : public ISystemInfo {
 };
 
 // Processor blocks: counter 6 (64-bit) per instance, time stamp of the data block.
-inline TPerfBlockSpec ProcessorBlock(std::int64_t Time,
-                                     const std::vector<std::pair<std::u16string, std::uint64_t>>& Instances) {
+inline TPerfBlockSpec ProcessorBlock(
+    std::int64_t Time, const std::vector<std::pair<std::u16string, std::uint64_t>>& Instances) {
   TPerfObjectSpec Object;
   Object.NameIndex = 238;
   Object.Counters = {{6, 8, PerfCounterType::Timer100nsInverse}};
@@ -105,11 +107,14 @@ inline TPerfBlockSpec InstanceBlock(std::uint32_t Index, std::vector<TPerfCounte
 
 // The sampler over the fakes, with an MBM reader whose library and blocks do not exist.
 struct TSamplerRig {
-  TSamplerRig() : MBM(TMBMNames{"dravel-test-none-i", "dravel-test-none-d", "/nonexistent/MBMStarter.so"}),
-                  Sampler(Shell, PerfData, System, MBM) {
+  TSamplerRig()
+      : MBM(TMBMNames{"dravel-test-none-i", "dravel-test-none-d", "/nonexistent/MBMStarter.so"}),
+        Sampler(Shell, PerfData, System, MBM) {
     Sampler.RenderLabels = [this] { ++Renders; };
   }
-  void Pass(const TActiveFamilies& Active, bool Forced = false) { Sampler.SamplePass(Active, Forced); }
+  void Pass(const TActiveFamilies& Active, bool Forced = false) {
+    Sampler.SamplePass(Active, Forced);
+  }
 
   TRawDataShell Shell;
   TFakePerfData PerfData;
@@ -119,10 +124,30 @@ struct TSamplerRig {
   int Renders = 0;
 };
 
-inline TActiveFamilies OnlyProc() { TActiveFamilies A; A.Proc = true; return A; }
-inline TActiveFamilies OnlyNetwork() { TActiveFamilies A; A.Network = true; return A; }
-inline TActiveFamilies OnlyUTP() { TActiveFamilies A; A.UTP = true; return A; }
-inline TActiveFamilies OnlyPageRAM() { TActiveFamilies A; A.PageRAM = true; return A; }
-inline TActiveFamilies OnlyNonPerf() { TActiveFamilies A; A.NonPerf = true; return A; }
+inline TActiveFamilies OnlyProc() {
+  TActiveFamilies A;
+  A.Proc = true;
+  return A;
+}
+inline TActiveFamilies OnlyNetwork() {
+  TActiveFamilies A;
+  A.Network = true;
+  return A;
+}
+inline TActiveFamilies OnlyUTP() {
+  TActiveFamilies A;
+  A.UTP = true;
+  return A;
+}
+inline TActiveFamilies OnlyPageRAM() {
+  TActiveFamilies A;
+  A.PageRAM = true;
+  return A;
+}
+inline TActiveFamilies OnlyNonPerf() {
+  TActiveFamilies A;
+  A.NonPerf = true;
+  return A;
+}
 
 }  // namespace dravel::test

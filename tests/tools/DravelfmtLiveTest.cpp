@@ -1,5 +1,3 @@
-#include "dravelfmt_live.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "dravelfmt_live.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -25,7 +24,10 @@ TEST(DravelfmtLiveTest, FirstPassIsUnseenThenOnePassPerRefresh) {
   TRawDataShell Shell;
   std::vector<bool> Passes;
   std::ostringstream Err;
-  EXPECT_EQ(RunLive(Quick(2), TActiveFamilies{}, Shell, [&](bool Refresh) { Passes.push_back(Refresh); }, Err), 0);
+  EXPECT_EQ(RunLive(
+                Quick(2), TActiveFamilies{}, Shell,
+                [&](bool Refresh) { Passes.push_back(Refresh); }, Err),
+            0);
   EXPECT_EQ(Passes, (std::vector<bool>{false, true, true}));
   EXPECT_EQ(Shell.Data.Marker, 'W');
   EXPECT_TRUE(Err.str().empty());
@@ -34,24 +36,31 @@ TEST(DravelfmtLiveTest, FirstPassIsUnseenThenOnePassPerRefresh) {
 TEST(DravelfmtLiveTest, OnlyTheActiveFamiliesAreSampled) {
   TRawDataShell Shell;
   std::ostringstream Err;
-  ASSERT_EQ(RunLive(Quick(1), TActiveFamilies{}, Shell, [](bool) {}, Err), 0);
+  ASSERT_EQ(RunLive(
+                Quick(1), TActiveFamilies{}, Shell, [](bool) {}, Err),
+            0);
   EXPECT_EQ(Shell.Data.DateTime, 0.0);
   TActiveFamilies NonPerf;
   NonPerf.NonPerf = true;
-  ASSERT_EQ(RunLive(Quick(1), NonPerf, Shell, [](bool) {}, Err), 0);
+  ASSERT_EQ(RunLive(
+                Quick(1), NonPerf, Shell, [](bool) {}, Err),
+            0);
   EXPECT_GT(Shell.Data.DateTime, 0.0);
   EXPECT_GT(Shell.Data.UserName.Length, 0);
 }
 
 TEST(DravelfmtLiveTest, RecordIsDumpedAfterTheLastRefresh) {
-  const std::string Path = ::testing::TempDir() + "dravelfmt-live-" + std::to_string(::getpid()) + ".rec";
+  const std::string Path =
+      ::testing::TempDir() + "dravelfmt-live-" + std::to_string(::getpid()) + ".rec";
   TLiveRequest Request = Quick(1);
   Request.DumpRecordPath = Path;
   TRawDataShell Shell;
   std::ostringstream Err;
   TActiveFamilies UTP;
   UTP.UTP = true;
-  ASSERT_EQ(RunLive(Request, UTP, Shell, [](bool) {}, Err), 0);
+  ASSERT_EQ(RunLive(
+                Request, UTP, Shell, [](bool) {}, Err),
+            0);
   std::ifstream File(Path, std::ios::binary);
   const std::vector<std::uint8_t> Bytes{std::istreambuf_iterator<char>(File), {}};
   std::remove(Path.c_str());
@@ -65,7 +74,9 @@ TEST(DravelfmtLiveTest, UnwritableDumpIsAnError) {
   Request.DumpRecordPath = "/nonexistent-folder/record.bin";
   TRawDataShell Shell;
   std::ostringstream Err;
-  EXPECT_EQ(RunLive(Request, TActiveFamilies{}, Shell, [](bool) {}, Err), 2);
+  EXPECT_EQ(RunLive(
+                Request, TActiveFamilies{}, Shell, [](bool) {}, Err),
+            2);
   EXPECT_NE(Err.str().find("/nonexistent-folder/record.bin"), std::string::npos);
 }
 

@@ -47,7 +47,8 @@ void Collect(const std::string& Device, std::string_view Kind, std::size_t Most,
              std::int64_t Divisor, std::vector<std::int32_t>& Out) {
   for (const unsigned Number : NumberedEntries(Device, Kind, "_input")) {
     if (Out.size() >= Most) return;
-    const auto Value = ReadNumber(Device + "/" + std::string(Kind) + std::to_string(Number) + "_input");
+    const auto Value =
+        ReadNumber(Device + "/" + std::string(Kind) + std::to_string(Number) + "_input");
     if (!Value) continue;
     // Rounded to the nearest whole unit.
     const std::int64_t Half = (*Value < 0 ? -Divisor : Divisor) / 2;

@@ -22,7 +22,8 @@ std::int64_t Clock100ns(clockid_t Clock) {
 }
 
 std::uint64_t TicksTo100ns(std::uint64_t Ticks, long TicksPerSecond) {
-  const auto PerTick = HundredNsPerSecond / static_cast<std::uint64_t>(TicksPerSecond > 0 ? TicksPerSecond : 100);
+  const auto PerTick =
+      HundredNsPerSecond / static_cast<std::uint64_t>(TicksPerSecond > 0 ? TicksPerSecond : 100);
   return Ticks * PerTick;
 }
 
@@ -62,7 +63,8 @@ TPerfObjectSpec ProcessObject(const std::vector<TProcessTimes>& Processes, long 
   Object.NameIndex = PerfIndex::Process;
   Object.Counters = {{PerfIndex::ProcessorTime, 8, PerfCounterType::Timer100ns}};
   for (const auto& Process : Processes) {
-    Object.Instances.push_back({Utf8ToUtf16(Process.Name), {TicksTo100ns(Process.CpuTicks, PerSecond)}});
+    Object.Instances.push_back(
+        {Utf8ToUtf16(Process.Name), {TicksTo100ns(Process.CpuTicks, PerSecond)}});
   }
   return Object;
 }

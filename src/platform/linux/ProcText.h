@@ -16,8 +16,8 @@ namespace dravel {
 std::vector<std::uint64_t> ParseCpuIdleTicks(std::string_view ProcStat);
 
 struct TProcessTimes {
-  std::string Name;         // the command name
-  std::uint64_t CpuTicks;   // user + system clock ticks
+  std::string Name;        // the command name
+  std::uint64_t CpuTicks;  // user + system clock ticks
 };
 // /proc/<pid>/stat; empty when the text is not such a line.
 std::optional<TProcessTimes> ParseProcessStat(std::string_view PidStat);

@@ -11,9 +11,7 @@ namespace dravel {
 namespace {
 
 // POSIX names begin with one slash; the block names of the sensor program do not.
-std::string PosixName(const std::string& Name) {
-  return Name.starts_with('/') ? Name : "/" + Name;
-}
+std::string PosixName(const std::string& Name) { return Name.starts_with('/') ? Name : "/" + Name; }
 
 class TDescriptor {
  public:
