@@ -31,27 +31,30 @@ void TFormatter::DecideIfActive(std::string_view FormatText) {
 
 std::string TFormatter::ReplaceTags(std::string_view Text) const {
   std::string Result(Text);
-  if (!FActive) return Result;
-  if (!HoldsOpener(Result)) return Result;
+  if (!FActive || !HoldsOpener(Result)) return Result;
   const bool RightAligned = FAlignment == TAlignment::Right;
   for (const TFormatItem& Item : FItems) {
-    // Each search goes on after the last replaced value, so a value holding an opener of
-    // its own item is not read again, and an opener without ">" is passed over: every
-    // round shortens the text still to be searched, and the loop ends.
-    std::size_t From = 0;
+    // One pass over the text per item. The search goes on after each replaced value, so a
+    // value holding an opener of its own item is not read again, and an opener without
+    // ">" stays as written; the text is read once, whatever it holds.
+    std::string Replaced;
+    std::size_t Done = 0;
     for (;;) {
-      const std::size_t Start = FindTagOpener(Result, Item.Data.Name, From);
+      const std::size_t Start = FindTagOpener(Result, Item.Data.Name, Done);
       if (Start == std::string::npos) break;
       const std::size_t Close = Result.find('>', Start);
       if (Close == std::string::npos) break;  // no tag can close any more
-      const std::string_view Tag = std::string_view(Result).substr(Start, Close - Start + 1);
-      const TTagAttributes Attributes = ParseTagAttributes(Tag);
+      const TTagAttributes Attributes =
+          ParseTagAttributes(std::string_view(Result).substr(Start, Close - Start + 1));
       std::string Value;
       Item.Data.Func(Attributes.Format, Attributes.LeadZero, Value, Attributes.Decimal);
-      Value = PadValue(std::move(Value), Attributes, RightAligned);
-      Result.replace(Start, Close - Start + 1, Value);
-      From = Start + Value.size();
+      Replaced.append(Result, Done, Start - Done);
+      Replaced += PadValue(std::move(Value), Attributes, RightAligned);
+      Done = Close + 1;
     }
+    if (Done == 0) continue;  // no tag of this item
+    Replaced.append(Result, Done);
+    Result = std::move(Replaced);
   }
   return Result;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "formatter/FormatterTestSupport.h"
+#include "formatter/TagParser.h"
 
 namespace dravel {
 namespace {
@@ -59,6 +60,14 @@ TEST_F(TagLanguageTest, HugeSizeIsBounded) {
   const std::string Shown = Show("<NAME=Blank SIZE=2147483647>");
   EXPECT_EQ(Shown.size(), 4096u);
   EXPECT_EQ(Shown.find_first_not_of(' '), std::string::npos);
+}
+
+TEST_F(TagLanguageTest, ManyLargeFillsInOneLine) {
+  std::string Line;
+  for (int I = 0; I < 2000; ++I) Line += "<NAME=Blank SIZE=9999 CHAR=.>|";
+  const std::string Shown = Show(Line);
+  EXPECT_EQ(Shown.size(), 2000u * (MaxFill + 1));
+  EXPECT_EQ(Shown.substr(MaxFill - 1, 3), ".|.");
 }
 
 TEST_F(TagLanguageTest, KeywordsCountAnywhereInTheTag) {
