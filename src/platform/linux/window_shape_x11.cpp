@@ -41,6 +41,23 @@ xcb_window_t RootOf(xcb_connection_t* c, xcb_window_t w) {
   return geo ? geo->root : xcb_window_t{XCB_WINDOW_NONE};
 }
 
+bool IsMapped(xcb_connection_t* c, xcb_window_t w) {
+  std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr), &std::free);
+  return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+// The window's _NET_WM_STATE atoms (at most 64, far more than any window has).
+std::vector<xcb_atom_t> ReadStates(xcb_connection_t* c, xcb_window_t w, xcb_atom_t wmState) {
+  std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, wmState, XCB_ATOM_ATOM, 0, 64), nullptr),
+      &std::free);
+  if (!reply || reply->format != 32) return {};
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+  const int count = xcb_get_property_value_length(reply.get()) / 4;
+  return std::vector<xcb_atom_t>(atoms, atoms + std::max(0, count));
+}
+
 // One _NET_WM_STATE change request to the window manager (EWMH: 0 remove, 1 add).
 void SendState(xcb_connection_t* c, xcb_window_t root, xcb_window_t w, xcb_atom_t wmState,
                uint32_t action, xcb_atom_t first, xcb_atom_t second) {
@@ -106,27 +123,28 @@ bool SetWindowStacking(std::uintptr_t window, TStacking stacking) {
   const xcb_atom_t above = Atom(c, "_NET_WM_STATE_ABOVE");
   const xcb_atom_t below = Atom(c, "_NET_WM_STATE_BELOW");
   const xcb_atom_t sticky = Atom(c, "_NET_WM_STATE_STICKY");
-  constexpr uint32_t kRemove = 0;
-  constexpr uint32_t kAdd = 1;
-  switch (stacking) {
-    case TStacking::Normal:
-      SendState(c, root, w, wmState, kRemove, above, below);
-      SendState(c, root, w, wmState, kRemove, sticky, XCB_ATOM_NONE);
-      break;
-    case TStacking::Above:
-      SendState(c, root, w, wmState, kRemove, below, sticky);
-      SendState(c, root, w, wmState, kAdd, above, XCB_ATOM_NONE);
-      break;
-    case TStacking::BelowSticky:
-      SendState(c, root, w, wmState, kRemove, above, XCB_ATOM_NONE);
-      SendState(c, root, w, wmState, kAdd, below, sticky);
-      break;
-  }
-  // Without a window manager nobody answers the requests above: raise directly. (No
-  // direct lowering: that could put the window under a desktop window.)
-  if (stacking == TStacking::Above) {
-    const std::array<uint32_t, 1> mode{XCB_STACK_MODE_ABOVE};
-    xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, mode.data());
+  std::vector<xcb_atom_t> wanted;
+  if (stacking == TStacking::Above) wanted = {above};
+  if (stacking == TStacking::BelowSticky) wanted = {below, sticky};
+
+  if (!IsMapped(c, w)) {
+    // Before mapping, the window manager reads the property itself.
+    std::vector<xcb_atom_t> states = ReadStates(c, w, wmState);
+    std::erase_if(states, [&](xcb_atom_t a) { return a == above || a == below || a == sticky; });
+    states.insert(states.end(), wanted.begin(), wanted.end());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, wmState, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(states.size()), states.data());
+  } else {
+    for (const xcb_atom_t state : {above, below, sticky}) {
+      const bool add = std::find(wanted.begin(), wanted.end(), state) != wanted.end();
+      SendState(c, root, w, wmState, add ? 1 : 0, state, XCB_ATOM_NONE);
+    }
+    // Without a window manager nobody answers the requests above: raise directly. (No
+    // direct lowering: that could put the window under a desktop window.)
+    if (stacking == TStacking::Above) {
+      const std::array<uint32_t, 1> mode{XCB_STACK_MODE_ABOVE};
+      xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, mode.data());
+    }
   }
   xcb_flush(c);
   return true;
