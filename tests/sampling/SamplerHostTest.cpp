@@ -17,7 +17,7 @@ TEST_F(HostBlockTest, RefreshesOnTheFirstPassThenEveryTenthAndCountsBackAtFifty)
   std::vector<int> Refreshed;
   for (int Pass = 1; Pass <= 61; ++Pass) {
     const int Before = Rig.System.AddressCalls;
-    Rig.Pass(OnlyNonPerf());
+    Rig.Pass(Only(&TActiveFamilies::NonPerf));
     if (Rig.System.AddressCalls != Before) Refreshed.push_back(Pass);
     if (Pass == 41) {
       EXPECT_EQ(Rig.Sampler.PassCounter(), 0);
@@ -27,9 +27,9 @@ TEST_F(HostBlockTest, RefreshesOnTheFirstPassThenEveryTenthAndCountsBackAtFifty)
 }
 
 TEST_F(HostBlockTest, ForcedPassRefreshesAtOnce) {
-  Rig.Pass(OnlyNonPerf());
-  Rig.Pass(OnlyNonPerf(), true);
-  Rig.Pass(OnlyNonPerf());
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
+  Rig.Pass(Only(&TActiveFamilies::NonPerf), true);
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
   EXPECT_EQ(Rig.System.AddressCalls, 2);
   EXPECT_EQ(Rig.Sampler.PassCounter(), 12);
 }
@@ -40,7 +40,7 @@ TEST_F(HostBlockTest, QuerySizesShrinkBackAtTheFiftiethCount) {
   Rig.PerfData.Serve("238", ProcessorBlock(1, Many));
   ASSERT_GT(Rig.PerfData.Blocks["238"].size(), 2048u);
   ASSERT_LE(Rig.PerfData.Blocks["238"].size(), 3072u);
-  TActiveFamilies Both = OnlyNonPerf();
+  TActiveFamilies Both = Only(&TActiveFamilies::NonPerf);
   Both.Proc = true;
 
   const auto FirstCallSizes = [&] {
@@ -62,7 +62,7 @@ TEST_F(HostBlockTest, QuerySizesShrinkBackAtTheFiftiethCount) {
 TEST_F(HostBlockTest, NamesAreFetchedOnceTrimmedAndCut) {
   Rig.System.Computer = " \tworkstation-of-the-lab\r\n";
   Rig.System.User = "  ann ";
-  for (int Pass = 0; Pass < 3; ++Pass) Rig.Pass(OnlyNonPerf());
+  for (int Pass = 0; Pass < 3; ++Pass) Rig.Pass(Only(&TActiveFamilies::NonPerf));
   EXPECT_EQ(ReadShortName(Data().CompName), "workstation-of-");
   EXPECT_EQ(ReadShortName(Data().UserName), "ann");
   EXPECT_EQ(Rig.System.ComputerNameCalls, 1);
@@ -72,7 +72,7 @@ TEST_F(HostBlockTest, NamesAreFetchedOnceTrimmedAndCut) {
 TEST_F(HostBlockTest, NameAlreadyInTheRecordIsNeverFetched) {
   WriteShortName(Data().CompName, "server");
   WriteShortName(Data().UserName, "bob");
-  Rig.Pass(OnlyNonPerf());
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
   EXPECT_EQ(Rig.System.ComputerNameCalls, 0);
   EXPECT_EQ(Rig.System.UserNameCalls, 0);
   EXPECT_EQ(ReadShortName(Data().CompName), "server");
@@ -81,10 +81,10 @@ TEST_F(HostBlockTest, NameAlreadyInTheRecordIsNeverFetched) {
 TEST_F(HostBlockTest, AddressesFillAtMostFourSlotsAndClearTheRest) {
   Rig.System.Addresses = {
       {10, 0, 0, 1}, {10, 0, 0, 2}, {10, 0, 0, 3}, {10, 0, 0, 4}, {10, 0, 0, 5}};
-  Rig.Pass(OnlyNonPerf());
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
   EXPECT_EQ(Data().IPAddr[3][3], 4);
   Rig.System.Addresses = {{192, 168, 1, 20}};
-  Rig.Pass(OnlyNonPerf(), true);
+  Rig.Pass(Only(&TActiveFamilies::NonPerf), true);
   EXPECT_EQ(Data().IPAddr[0][0], 192);
   EXPECT_EQ(Data().IPAddr[0][3], 20);
   EXPECT_EQ(Data().IPAddr[1][0], 0);
@@ -96,7 +96,7 @@ TEST_F(HostBlockTest, ClaimedDrivesAreMeasuredAndUnknownOnesGiveZero) {
   Data().Drives[2].Letter = 'Q';
   Data().Drives[2].FreeMB = 5.0f;
   Rig.System.Disks['C'] = {1536 * MB, 4096 * MB};
-  Rig.Pass(OnlyNonPerf());
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
   EXPECT_EQ(Rig.System.DiskCalls, (std::vector<char>{'C', 'Q'}));
   EXPECT_FLOAT_EQ(Data().Drives[0].FreeMB, 1536.0f);
   EXPECT_FLOAT_EQ(Data().Drives[0].TotalMB, 4096.0f);
@@ -106,16 +106,16 @@ TEST_F(HostBlockTest, ClaimedDrivesAreMeasuredAndUnknownOnesGiveZero) {
 }
 
 TEST_F(HostBlockTest, DateTimeIsWrittenOnEveryPass) {
-  Rig.Pass(OnlyNonPerf());
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
   Rig.System.Now = 40000.5;
-  Rig.Pass(OnlyNonPerf());
+  Rig.Pass(Only(&TActiveFamilies::NonPerf));
   EXPECT_EQ(Data().DateTime, 40000.5);
 }
 
 TEST(MemoryBlockTest, FiguresAboveFourGiBKeepTheirHighBytes) {
   TSamplerRig Rig;
   Rig.System.Memory = {6ull << 30, 5ull << 30, 8ull << 30, 7ull << 30};
-  Rig.Pass(OnlyPageRAM());
+  Rig.Pass(Only(&TActiveFamilies::PageRAM));
   EXPECT_EQ(ReadMemory(Rig.Shell.Data, TMemoryField::RAMTotal), 6ull << 30);
   EXPECT_EQ(ReadMemory(Rig.Shell.Data, TMemoryField::RAMFree), 5ull << 30);
   EXPECT_EQ(ReadMemory(Rig.Shell.Data, TMemoryField::PageTotal), 8ull << 30);
@@ -126,7 +126,7 @@ TEST(MemoryBlockTest, UnreadableStatusKeepsThePreviousFigures) {
   TSamplerRig Rig;
   WriteMemory(Rig.Shell.Data, TMemoryField::RAMTotal, 1234);
   Rig.System.MemoryReadable = false;
-  Rig.Pass(OnlyPageRAM());
+  Rig.Pass(Only(&TActiveFamilies::PageRAM));
   EXPECT_EQ(ReadMemory(Rig.Shell.Data, TMemoryField::RAMTotal), 1234u);
 }
 

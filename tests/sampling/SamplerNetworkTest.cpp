@@ -21,7 +21,7 @@ class NetworkBlockTest : public ::testing::Test {
                                             {{264, CounterSize, PerfCounterType::BulkCount},
                                              {506, CounterSize, PerfCounterType::BulkCount}},
                                             Instances));
-    Rig.Pass(OnlyNetwork());
+    Rig.Pass(Only(&TActiveFamilies::Network));
   }
   const TRawData& Data() const { return Rig.Shell.Data; }
 
@@ -84,7 +84,7 @@ TEST_F(NetworkBlockTest, MissingCounterLeavesItsFieldsUnchanged) {
   Rig.Shell.Data.NetWrite[1] = 7.0f;
   Rig.PerfData.Serve(
       "638", InstanceBlock(638, {{264, 8, PerfCounterType::BulkCount}}, {{u"eth0", {2048}}}));
-  Rig.Pass(OnlyNetwork());
+  Rig.Pass(Only(&TActiveFamilies::Network));
   EXPECT_EQ(Data().NetWrite[1], 7.0f);
   EXPECT_FLOAT_EQ(Data().NetSumRead[1], 2.0f);
 }

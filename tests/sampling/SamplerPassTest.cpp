@@ -35,7 +35,7 @@ TEST(SamplerPassTest, QueryGrowsInStepsOfOneKilobyteAndRemembersItsSize) {
   for (int I = 0; I < 60; ++I) Many.push_back({u"eth", {1, 2}});
   Rig.PerfData.Serve("638", InstanceBlock(638, {{264, 8}, {506, 8}}, Many));
   const std::size_t Needed = Rig.PerfData.Blocks["638"].size();
-  Rig.Pass(OnlyNetwork());
+  Rig.Pass(Only(&TActiveFamilies::Network));
   ASSERT_GE(Rig.PerfData.Calls.size(), 2u);
   for (std::size_t I = 0; I < Rig.PerfData.Calls.size(); ++I) {
     EXPECT_EQ(Rig.PerfData.Calls[I].BufferSize, 1024 * (I + 1));
@@ -43,7 +43,7 @@ TEST(SamplerPassTest, QueryGrowsInStepsOfOneKilobyteAndRemembersItsSize) {
   EXPECT_GE(Rig.PerfData.Calls.back().BufferSize, Needed);
   const std::size_t Settled = Rig.PerfData.Calls.back().BufferSize;
   Rig.PerfData.Calls.clear();
-  Rig.Pass(OnlyNetwork());
+  Rig.Pass(Only(&TActiveFamilies::Network));
   ASSERT_EQ(Rig.PerfData.Calls.size(), 1u);
   EXPECT_EQ(Rig.PerfData.Calls[0].BufferSize, Settled);
 }
@@ -64,13 +64,13 @@ TEST(SamplerPassTest, SourceThatAlwaysWantsMoreEndsInTheFailureHandling) {
   TFakeSystemInfo System;
   TMBMReader MBM(TMBMNames{"dravel-test-none-i", "dravel-test-none-d", "/nonexistent/lib.so"});
   TSampler Sampler(Shell, Source, System, MBM);
-  EXPECT_THROW(Sampler.SamplePass(OnlyProc(), false), TPerfDataError);
+  EXPECT_THROW(Sampler.SamplePass(Only(&TActiveFamilies::Proc), false), TPerfDataError);
   EXPECT_GT(Source.Calls, 1);
 }
 
 TEST(SamplerPassTest, UnboundFailureIsThrownToTheCaller) {
   TSamplerRig Rig;  // no processor block served: the buffer stays zero
-  EXPECT_THROW(Rig.Pass(OnlyProc()), TPerfDataError);
+  EXPECT_THROW(Rig.Pass(Only(&TActiveFamilies::Proc)), TPerfDataError);
   EXPECT_EQ(Rig.Renders, 0);
 }
 
@@ -94,7 +94,7 @@ TEST_P(MalformedBlockTest, EndsInTheFailureHandlingWithoutRender) {
   std::memcpy(&Bytes[Where], &GetParam().Value, 4);
   int Failures = 0;
   Rig.Sampler.OnPerfDataFailure = [&](const std::exception&) { ++Failures; };
-  Rig.Pass(OnlyProc());
+  Rig.Pass(Only(&TActiveFamilies::Proc));
   EXPECT_EQ(Failures, 1);
   EXPECT_EQ(Rig.Renders, 0);
 }
@@ -122,7 +122,7 @@ TEST(SamplerPassTest, TruncatedBlockEndsInTheFailureHandling) {
   Rig.PerfData.Blocks["2"].resize(60);
   bool Failed = false;
   Rig.Sampler.OnPerfDataFailure = [&](const std::exception&) { Failed = true; };
-  Rig.Pass(OnlyUTP());
+  Rig.Pass(Only(&TActiveFamilies::UTP));
   EXPECT_TRUE(Failed);
 }
 

@@ -12,7 +12,7 @@ class ProcessorBlockTest : public ::testing::Test {
   // Serves the processor block for one pass and runs it.
   void PassAt(std::int64_t Time, const TInstances& Instances) {
     Rig.PerfData.Serve("238", ProcessorBlock(Time, Instances));
-    Rig.Pass(OnlyProc());
+    Rig.Pass(Only(&TActiveFamilies::Proc));
   }
   const float* Usage() const { return Rig.Shell.Data.ProcUsage; }
 
@@ -102,7 +102,7 @@ TEST_F(ProcessorBlockTest, InstanceWithoutTheProcessorTimeCounterWritesNothing) 
   Block.Objects[0].Counters[0].NameIndex = 7;
   Rig.Shell.Data.ProcUsage[0] = 12.0f;
   Rig.PerfData.Serve("238", Block);
-  Rig.Pass(OnlyProc());
+  Rig.Pass(Only(&TActiveFamilies::Proc));
   EXPECT_EQ(Rig.Shell.Data.ProcUsage[0], 12.0f);
   EXPECT_EQ(Rig.Renders, 1);
 }

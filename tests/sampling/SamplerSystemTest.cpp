@@ -30,7 +30,7 @@ class SystemBlockTest : public ::testing::Test {
     TPerfBlockSpec Block;
     Block.Objects = std::move(Objects);
     Rig.PerfData.Serve("2", Block);
-    Rig.Pass(OnlyUTP());
+    Rig.Pass(Only(&TActiveFamilies::UTP));
   }
   TSamplerRig Rig;
 };

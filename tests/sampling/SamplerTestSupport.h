@@ -124,30 +124,11 @@ struct TSamplerRig {
   int Renders = 0;
 };
 
-inline TActiveFamilies OnlyProc() {
-  TActiveFamilies A;
-  A.Proc = true;
-  return A;
-}
-inline TActiveFamilies OnlyNetwork() {
-  TActiveFamilies A;
-  A.Network = true;
-  return A;
-}
-inline TActiveFamilies OnlyUTP() {
-  TActiveFamilies A;
-  A.UTP = true;
-  return A;
-}
-inline TActiveFamilies OnlyPageRAM() {
-  TActiveFamilies A;
-  A.PageRAM = true;
-  return A;
-}
-inline TActiveFamilies OnlyNonPerf() {
-  TActiveFamilies A;
-  A.NonPerf = true;
-  return A;
+// The flags with only one family active.
+inline TActiveFamilies Only(bool TActiveFamilies::*Family) {
+  TActiveFamilies Active;
+  Active.*Family = true;
+  return Active;
 }
 
 }  // namespace dravel::test
