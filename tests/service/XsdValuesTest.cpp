@@ -57,8 +57,8 @@ TEST(XSDDateTimeTest, TimeWithMilliseconds) {
   EXPECT_EQ(TXSDateTime::FromDateTime(38053.378472222219).ToXSD(), "2004-03-07T09:05:00.000");
   EXPECT_EQ(TXSDateTime::FromDateTime(38053.5 + 1.5 / 86400).ToXSD(), "2004-03-07T12:00:01.500");
   EXPECT_EQ(TXSDateTime::FromDateTime(36526.99999998).ToXSD(), "2000-01-01T23:59:59.998");
-  // Rounded to the millisecond, the last instant of a day is the next midnight.
-  EXPECT_EQ(TXSDateTime::FromDateTime(36526.999999999).ToXSD(), "2000-01-02");
+  // Rounded to the millisecond, the last instant of a day stays on that day.
+  EXPECT_EQ(TXSDateTime::FromDateTime(36526.999999999).ToXSD(), "2000-01-01T23:59:59.999");
 }
 
 TEST(XSDDateTimeTest, DaysBeforeTheEpochCountTheTimeForwards) {
