@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +34,7 @@ namespace dravel {
 
 class TFmtLabel;
 class TFormatterRegistry;
+class TLocalSampler;
 class TRawDataShell;
 class TRegistry;
 class TSampler;
@@ -85,6 +88,9 @@ class TDravelDisplay : public QWidget {
   std::string SettingsKey() const;
   // Shows an error's text the way the application's default handler does.
   void ShowError(const std::exception& Error);
+  // Runs Step; an error it raises (a settings value of the wrong type, say) is shown
+  // with ShowError and the caller goes on with its next step.
+  void Guarded(const std::function<void()>& Step);
 
   // ---- components -------------------------------------------------------------------
   QLabel* DragImg = nullptr;
@@ -100,7 +106,8 @@ class TDravelDisplay : public QWidget {
   std::string FFormatText;
   std::unique_ptr<TRawDataShell> FRawData;
   std::unique_ptr<TFormatterRegistry> FFormatters;
-  std::unique_ptr<TSampler> FSampler;
+  std::unique_ptr<TLocalSampler> FLocalSampler;  // this machine's sampler and its sources
+  TSampler* FSampler = nullptr;  // FLocalSampler's sampler; runs only outside client mode
 
   // ---- program-wide state -----------------------------------------------------------
   std::unique_ptr<TRegistry> SettingsRegistry;
@@ -109,10 +116,10 @@ class TDravelDisplay : public QWidget {
   bool AutoSizeForm = true;
   std::uint8_t LabelAlign = 0;  // 0 left, 1 right, anything else leaves labels alone
   std::string UptimeFormat;
-  std::string ExcludeText;
-  std::vector<std::string> ExcludeList;
+  // ExcludeText and ExcludeList live in the sampler: FSampler->SetExcludeText(...).
   std::string LinkPassword;
-  std::int64_t CurrentUptime = 0;
+  // The system up time the local sampler last computed, in seconds; 0 in client mode.
+  std::int64_t CurrentUptime() const;
   std::unique_ptr<TWakeListener> SingleInstanceEvent;
 
   // ==== menu commands (dravel2a_menu*.cpp) ===========================================
@@ -181,11 +188,10 @@ class TDravelDisplay : public QWidget {
   void RefreshNow(bool Forced);
   void OpenSettings();
   void MigrateSettings();
-  void ReadSettings();
   void SaveSettings();
   void StartSampler();
-  // Runs Step; a settings value of the wrong type is shown and the caller goes on.
-  template <typename TStep> void Guarded(TStep&& Step);
+  bool FPerfDataFailed = false;  // the last pass could not read the performance data
+  void PerfDataFailure();
 
   std::unique_ptr<IPrompter> FPrompter;
   std::vector<TFmtLabel*> FLabels;  // owned through Qt parenthood

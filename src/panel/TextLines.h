@@ -1,0 +1,12 @@
+#pragma once
+// Lines of a format text: a line ends at CR LF, a lone CR or a lone LF; a break at the
+// very end makes no empty last line.
+
+#include <string>
+#include <vector>
+
+namespace dravel {
+
+std::vector<std::string> SplitLines(const std::string& Text);
+
+}  // namespace dravel

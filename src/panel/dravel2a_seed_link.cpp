@@ -1,0 +1,12 @@
+// The window without the link roles: a local monitor only. dravel2a_link.cpp
+// replaces this file (remove it from CMakeLists.txt then).
+#include "panel/dravel2a.h"
+
+namespace dravel {
+
+void TDravelDisplay::StartClientLink() {}
+void TDravelDisplay::RestoreServerRole() {}
+void TDravelDisplay::ClientRequestStep() {}
+void TDravelDisplay::StopServerRole() {}
+
+}  // namespace dravel

@@ -1,0 +1,175 @@
+// Labels: one per line, stacked in a column or placed, sizing the window.
+#include "PanelTestSupport.h"
+#include "panel/FmtLabel.h"
+#include "panel/TextLines.h"
+
+#include <QLabel>
+
+namespace dravel {
+namespace {
+
+using testing::PanelTest;
+
+class Labels : public PanelTest {
+ protected:
+  std::unique_ptr<TDravelDisplay> StartWith(const std::string& Text) {
+    auto Seed = Store();
+    Seed->WriteInteger("Version", 87);
+    Seed->WriteString("FormatString", Text);
+    Seed.reset();
+    return Start();
+  }
+  static int Pitch(const TDravelDisplay& Panel) { return Panel.Labels()[0]->height() + 2; }
+};
+
+TEST(SplitLines, EveryKindOfBreakEndsALineAndAFinalBreakAddsNone) {
+  EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\r\n"), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(SplitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(SplitLines("\n"), (std::vector<std::string>{""}));
+  EXPECT_EQ(SplitLines("a\n\r"), (std::vector<std::string>{"a", ""}));
+  EXPECT_TRUE(SplitLines("").empty());
+}
+
+TEST_F(Labels, ThreeLinesStackTwoPixelsDownAtTheFirstLabelsPitch) {
+  auto Panel = StartWith("one\r\ntwo\r\nthree\r\n");
+  const auto& List = Panel->Labels();
+  ASSERT_EQ(List.size(), 3u);
+  const int P = Pitch(*Panel);
+  for (int I = 0; I < 3; ++I) {
+    EXPECT_EQ(List[I]->objectName(), QStringLiteral("FormatLabel%1").arg(I));
+    EXPECT_EQ(List[I]->y(), 2 + I * P);
+    EXPECT_EQ(List[I]->x(), 1);
+    EXPECT_EQ(List[I]->Tag, 0);
+  }
+  EXPECT_EQ(List[1]->Caption(), "two");
+  EXPECT_EQ(Panel->height(), 2 + 3 * P);
+  const int Widest = std::max({List[0]->width(), List[1]->width(), List[2]->width()});
+  EXPECT_EQ(Panel->width(), Widest + 4 + 2);
+  // The dragging handle sits in the top-right corner of left-aligned labels.
+  EXPECT_EQ(Panel->DragImg->x(), Panel->width() - Panel->DragImg->width());
+}
+
+TEST_F(Labels, AnEmptyLineKeepsItsSlot) {
+  auto Panel = StartWith("one\r\n\r\nthree");
+  const auto& List = Panel->Labels();
+  ASSERT_EQ(List.size(), 3u);
+  EXPECT_EQ(List[1]->Caption(), "");
+  EXPECT_EQ(List[2]->y(), 2 + 2 * Pitch(*Panel));
+}
+
+TEST_F(Labels, AnEmptyTextGivesATwoByTwoWindow) {
+  auto Panel = StartWith("");
+  EXPECT_TRUE(Panel->Labels().empty());
+  EXPECT_EQ(Panel->size(), QSize(2, 2));
+}
+
+TEST_F(Labels, AStoredPositionPlacesTheLabelAndWidensTheWindow) {
+  {
+    auto Seed = Store();
+    Seed->WriteInteger("XVal_FormatLabel1", 300);
+    Seed->WriteInteger("YVal_FormatLabel1", 5);
+    Seed->WriteInteger("XVal_FormatLabel0", 7);  // without its Y it is not used
+  }
+  auto Panel = StartWith("one\r\ntwo\r\nthree");
+  const auto& List = Panel->Labels();
+  EXPECT_EQ(List[0]->Tag, 0);
+  EXPECT_EQ(List[1]->Tag, 1);
+  EXPECT_EQ(List[1]->pos(), QPoint(300, 5));
+  EXPECT_EQ(List[2]->y(), 2 + 2 * Pitch(*Panel));  // the placed label keeps its slot
+  EXPECT_EQ(Panel->width(), 300 + List[1]->width() + 2);
+  EXPECT_EQ(Panel->height(), 2 + 3 * Pitch(*Panel));
+}
+
+TEST_F(Labels, OnlyTheLastPlacedLabelInListOrderSetsTheHeight) {
+  {
+    auto Seed = Store();
+    Seed->WriteInteger("XVal_FormatLabel0", 3);
+    Seed->WriteInteger("YVal_FormatLabel0", 400);
+    Seed->WriteInteger("XVal_FormatLabel1", 3);
+    Seed->WriteInteger("YVal_FormatLabel1", 100);
+  }
+  auto Panel = StartWith("one\r\ntwo");
+  EXPECT_EQ(Panel->height(), 100 + Panel->Labels()[1]->height() + 2);
+}
+
+TEST_F(Labels, AStoredSizeIsKeptWhileTheLabelsStack) {
+  {
+    auto Seed = Store();
+    Seed->WriteInteger("W", 500);
+    Seed->WriteInteger("H", 400);
+  }
+  auto Panel = StartWith("one\r\ntwo");
+  EXPECT_FALSE(Panel->AutoSizeForm);
+  EXPECT_EQ(Panel->size(), QSize(500, 400));
+  EXPECT_EQ(Panel->Labels()[1]->y(), 2 + Pitch(*Panel));
+  Panel->ArrangeLabels(false);
+  EXPECT_EQ(Panel->size(), QSize(500, 400));
+}
+
+TEST_F(Labels, AligningRightMovesFlowingLabelsAndTheHandleButNotPlacedOnes) {
+  auto Panel = StartWith("one\r\nlonger two\r\nthree");
+  Panel->FormDragOver(*Panel->Labels()[2], QPoint(4, 60));
+  Panel->Center1Click(1);
+  EXPECT_EQ(Panel->LabelAlign, 1);
+  EXPECT_EQ(Store()->ReadInteger("Align"), 1);
+  for (int I = 0; I < 2; ++I) {
+    const TFmtLabel& Label = *Panel->Labels()[I];
+    EXPECT_EQ(Label.x(), Panel->width() - Label.width() - 2);
+  }
+  EXPECT_EQ(Panel->Labels()[2]->pos(), QPoint(4, 60));
+  EXPECT_EQ(Panel->DragImg->x(), 0);
+  // Right-aligned labels follow the right edge when the window widens.
+  const int Before = Panel->Labels()[0]->x();
+  Panel->resize(Panel->width() + 30, Panel->height());
+  EXPECT_EQ(Panel->Labels()[0]->x(), Before + 30);
+}
+
+TEST_F(Labels, AnAlignmentOtherThanLeftOrRightMovesNothing) {
+  Store()->WriteInteger("Align", 7);
+  auto Panel = StartWith("one");
+  EXPECT_EQ(Panel->LabelAlign, 7);
+  // Labels stay where they were created, the handle where it was designed.
+  EXPECT_EQ(Panel->Labels()[0]->x(), 0);
+  EXPECT_EQ(Panel->DragImg->x(), 0);
+}
+
+TEST_F(Labels, KeepingTheRightEdgeMovesTheWindowLeftAsItWidens) {
+  auto Panel = StartWith("one");
+  Panel->move(600, 10);
+  const int Right = Panel->x() + Panel->width();
+  Panel->Labels()[0]->SetCaption("a much longer caption than before");
+  Panel->ArrangeLabels(true);
+  EXPECT_EQ(Panel->x() + Panel->width(), Right);
+}
+
+TEST_F(Labels, ABlankEvaluationReArrangesOnEveryRender) {
+  auto Panel = StartWith("BLANK");
+  Panel->resize(300, 300);
+  Panel->RenderLabels();
+  EXPECT_NE(Panel->size(), QSize(300, 300));
+  Panel->resize(300, 300);
+  Panel->RenderLabels();
+  EXPECT_NE(Panel->size(), QSize(300, 300));
+}
+
+TEST_F(Labels, ACaptionChangeOutsideAFirstFillKeepsTheWindowSize) {
+  auto Panel = StartWith("one");
+  const QSize Before = Panel->size();
+  Panel->Labels()[0]->SetFormatText("a far longer line of text");
+  Panel->RenderLabels();
+  EXPECT_EQ(Panel->Labels()[0]->Caption(), "a far longer line of text");
+  EXPECT_EQ(Panel->size(), Before);
+}
+
+TEST_F(Labels, RebuildingReplacesTheLabels) {
+  auto Panel = StartWith("one\r\ntwo");
+  Panel->BuildLabels("x");
+  ASSERT_EQ(Panel->Labels().size(), 1u);
+  EXPECT_EQ(Panel->Labels()[0]->Caption(), "x");
+  EXPECT_EQ(Panel->findChildren<TFmtLabel*>().size(), 1);
+  EXPECT_TRUE(Panel->TimerEnabled());
+}
+
+}  // namespace
+}  // namespace dravel
