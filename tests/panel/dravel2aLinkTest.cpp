@@ -1,0 +1,314 @@
+// The window's link roles: the "Act as Server" dialogs and what they store, the server
+// answering with the window's record, start-up from the stored values, and client mode.
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <optional>
+
+#include "PanelTestSupport.h"
+#include "remote/LinkServer.h"
+#include "sampling/RawData.h"
+
+namespace dravel {
+namespace {
+
+using testing::PanelTest;
+
+// Answers prompts and message boxes from a script and records what was asked.
+class TLinkPrompter final : public IPrompter {
+ public:
+  struct TScript {
+    std::deque<std::optional<std::string>> Inputs;  // nullopt: Cancel
+    std::deque<TMsgResult> Boxes;
+    std::vector<std::string> Asked;     // captions of the input prompts
+    std::vector<std::string> Messages;  // texts of message boxes and messages
+    std::vector<bool> TimerWasOn;       // the refresh timer at each prompt
+  };
+  TLinkPrompter(std::shared_ptr<TScript> Script, std::function<bool()> TimerOn)
+      : FScript(std::move(Script)), FTimerOn(std::move(TimerOn)) {}
+
+  bool InputQuery(const std::string& Caption, const std::string&, std::string& Value) override {
+    FScript->Asked.push_back(Caption + "=" + Value);
+    FScript->TimerWasOn.push_back(FTimerOn());
+    if (FScript->Inputs.empty() || !FScript->Inputs.front()) {
+      if (!FScript->Inputs.empty()) FScript->Inputs.pop_front();
+      return false;
+    }
+    Value = *FScript->Inputs.front();
+    FScript->Inputs.pop_front();
+    return true;
+  }
+  TMsgResult MessageBox(const std::string& Text, const std::string&, TMsgButtons) override {
+    FScript->Messages.push_back(Text);
+    FScript->TimerWasOn.push_back(FTimerOn());
+    if (FScript->Boxes.empty()) return TMsgResult::Cancel;
+    const TMsgResult Result = FScript->Boxes.front();
+    FScript->Boxes.pop_front();
+    return Result;
+  }
+  void ShowMessage(const std::string& Text) override { FScript->Messages.push_back(Text); }
+
+ private:
+  std::shared_ptr<TScript> FScript;
+  std::function<bool()> FTimerOn;
+};
+
+std::uint16_t FreePort() {
+  QTcpServer Probe;
+  Probe.listen(QHostAddress::Any);
+  return Probe.serverPort();
+}
+
+bool WaitFor(const std::function<bool()>& Done, int Milliseconds = 10000) {
+  const QDeadlineTimer Deadline(Milliseconds);
+  while (!Done()) {
+    if (Deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+class LinkPanel : public PanelTest {
+ protected:
+  std::unique_ptr<TDravelDisplay> StartScripted(const std::vector<std::string>& Args = {}) {
+    auto Window = std::make_unique<TDravelDisplay>(
+        Args, std::make_unique<TLinkPrompter>(Script, [this] { return Current && Current->TimerEnabled(); }));
+    Current = Window.get();
+    return Window;
+  }
+  // The store as a current version left it, so that the set-up keeps what is seeded.
+  std::unique_ptr<TRegistry> SeedCurrent() {
+    auto Seed = Store();
+    Seed->WriteInteger("Version", SettingsVersion);
+    return Seed;
+  }
+  std::shared_ptr<TLinkPrompter::TScript> Script = std::make_shared<TLinkPrompter::TScript>();
+  TDravelDisplay* Current = nullptr;
+};
+
+const char* const SaveQuestion = "Would you like to save this password for future use?";
+
+TEST_F(LinkPanel, SwitchingOnWithASavedPasswordStoresPortServerAndPassword) {
+  auto Panel = StartScripted();
+  const std::uint16_t Port = FreePort();
+  Script->Inputs = {std::to_string(Port), std::string("Secret Word")};
+  Script->Boxes = {TMsgResult::Yes};
+  Panel->ActasServer1Click();
+
+  EXPECT_TRUE(Panel->ActasServer1->isChecked());
+  EXPECT_TRUE(Panel->serv->Active());
+  EXPECT_EQ(Panel->serv->Port(), Port);
+  EXPECT_EQ(Script->Asked, (std::vector<std::string>{"Server Port=6130", "Server Password="}));
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{SaveQuestion});
+  for (const bool On : Script->TimerWasOn) EXPECT_FALSE(On);
+  EXPECT_TRUE(Panel->TimerEnabled());
+  auto Seen = Store();
+  EXPECT_EQ(Seen->ReadInteger("ServPort"), Port);
+  EXPECT_TRUE(Seen->ReadBool("Server"));
+  EXPECT_EQ(Seen->ReadString("Password"), "Secret Word");
+  EXPECT_EQ(Panel->LinkPassword, "Secret Word");  // as typed, capitals kept
+}
+
+TEST_F(LinkPanel, TheSavedPasswordIsOfferedAndNoDeletesIt) {
+  SeedCurrent()->WriteString("Password", "old one");
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort()), std::string("new one")};
+  Script->Boxes = {TMsgResult::No};
+  Panel->ActasServer1Click();
+  EXPECT_EQ(Script->Asked.at(1), "Server Password=old one");
+  EXPECT_FALSE(Store()->ValueExists("Password"));
+  EXPECT_EQ(Panel->LinkPassword, "new one");
+  EXPECT_TRUE(Panel->serv->Active());
+}
+
+TEST_F(LinkPanel, ABlankPasswordDeletesTheSavedOneWithoutAsking) {
+  SeedCurrent()->WriteString("Password", "old one");
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort()), std::string()};
+  Panel->ActasServer1Click();
+  EXPECT_TRUE(Script->Messages.empty());
+  EXPECT_FALSE(Store()->ValueExists("Password"));
+  EXPECT_TRUE(Panel->LinkPassword.empty());
+  EXPECT_TRUE(Panel->serv->Active());
+}
+
+TEST_F(LinkPanel, CancelAtThePortPromptLeavesTheServerOff) {
+  auto Panel = StartScripted();
+  Script->Inputs = {std::nullopt};
+  Panel->ActasServer1Click();
+  EXPECT_FALSE(Panel->ActasServer1->isChecked());
+  EXPECT_FALSE(Panel->serv->Active());
+  EXPECT_FALSE(Store()->ValueExists("Server"));
+  EXPECT_TRUE(Panel->TimerEnabled());
+}
+
+TEST_F(LinkPanel, CancelAtTheSaveQuestionLeavesTheServerOffAndThePasswordInMemory) {
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort()), std::string("kept")};
+  Script->Boxes = {TMsgResult::Cancel};
+  Panel->ActasServer1Click();
+  EXPECT_FALSE(Panel->ActasServer1->isChecked());
+  EXPECT_FALSE(Panel->serv->Active());
+  EXPECT_EQ(Panel->LinkPassword, "kept");
+  EXPECT_FALSE(Store()->ValueExists("Server"));
+  EXPECT_FALSE(Store()->ValueExists("ServPort"));
+}
+
+TEST_F(LinkPanel, CancelAtThePasswordPromptServesInClear) {
+  auto Panel = StartScripted({"-c", "-dcommand"});  // no host: a local monitor
+  ASSERT_FALSE(Panel->ClientMode);
+  Script->Inputs = {std::to_string(FreePort()), std::nullopt};
+  Panel->ActasServer1Click();
+  EXPECT_TRUE(Panel->LinkPassword.empty());
+  EXPECT_TRUE(Panel->serv->Active());
+}
+
+TEST_F(LinkPanel, APortTextThatIsNoPortKeepsThePreviousPort) {
+  auto Panel = StartScripted();
+  const std::uint16_t Port = FreePort();
+  Script->Inputs = {std::to_string(Port), std::string()};
+  Panel->ActasServer1Click();
+  Panel->ActasServer1Click();  // off
+  ASSERT_FALSE(Panel->serv->Active());
+  for (const char* Text : {"61x", "0", "65536", "-5", ""}) {
+    Script->Inputs = {std::string(Text), std::string()};
+    Panel->ActasServer1Click();
+    EXPECT_EQ(Panel->serv->Port(), Port) << Text;
+    Panel->ActasServer1Click();
+  }
+}
+
+TEST_F(LinkPanel, SwitchingOffClosesButLeavesServerStored) {
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort()), std::string()};
+  Panel->ActasServer1Click();
+  ASSERT_TRUE(Panel->serv->Active());
+  Panel->ActasServer1Click();
+  EXPECT_FALSE(Panel->ActasServer1->isChecked());
+  EXPECT_FALSE(Panel->serv->Active());
+  EXPECT_TRUE(Store()->ReadBool("Server"));
+}
+
+TEST_F(LinkPanel, APortInUseShowsTheSocketErrorAndStoresNothing) {
+  QTcpServer Holder;
+  ASSERT_TRUE(Holder.listen(QHostAddress::Any));
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(Holder.serverPort()), std::string()};
+  Panel->ActasServer1Click();
+  const std::string Expected = std::string("Windows socket error: ") + std::strerror(EADDRINUSE) +
+                               " (" + std::to_string(EADDRINUSE) + "), on API 'bind'";
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{Expected});
+  EXPECT_TRUE(Panel->ActasServer1->isChecked());
+  EXPECT_FALSE(Panel->serv->Active());
+  EXPECT_FALSE(Store()->ValueExists("ServPort"));
+  EXPECT_FALSE(Store()->ValueExists("Server"));
+  EXPECT_TRUE(Panel->TimerEnabled());
+}
+
+TEST_F(LinkPanel, TheServerAnswersWithTheWindowsRecord) {
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort()), std::string()};
+  Panel->ActasServer1Click();
+  QTcpSocket Peer;
+  Peer.connectToHost("127.0.0.1", Panel->serv->Port());
+  ASSERT_TRUE(WaitFor([&] { return Peer.state() == QAbstractSocket::ConnectedState; }));
+  Peer.write("W", 1);
+  ASSERT_TRUE(WaitFor([&] { return Peer.bytesAvailable() >= 312; }));
+  const QByteArray Reply = Peer.read(312);
+  const std::lock_guard Lock(Panel->FRawData->Guard);
+  EXPECT_EQ(0, std::memcmp(Reply.data(), &Panel->FRawData->Data, 312));
+  EXPECT_EQ(Panel->FTrayMode, 0);
+}
+
+TEST_F(LinkPanel, AStoredServerStartsAtSetUpWithTheSavedPassword) {
+  const std::uint16_t Port = FreePort();
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteInteger("ServPort", Port);
+    Seed->WriteBool("Server", true);
+    Seed->WriteString("Password", "stored");
+  }
+  auto Panel = StartScripted();
+  EXPECT_TRUE(Panel->serv->Active());
+  EXPECT_EQ(Panel->serv->Port(), Port);
+  EXPECT_TRUE(Panel->ActasServer1->isChecked());
+  EXPECT_EQ(Panel->LinkPassword, "stored");
+  EXPECT_TRUE(Panel->bf.Initialized());
+}
+
+// A server end for the client-mode window, serving a recognisable record.
+class ClientPanel : public LinkPanel {
+ protected:
+  void SetUp() override {
+    LinkPanel::SetUp();
+    TLinkServerEvents Events;
+    Events.OnListen = [this] { DeriveLinkKey(ServerCipher, ServerPassword); };
+    Events.CurrentRecord = [this](TRecordBytes& Out) {
+      ++Served;
+      TRawData Data{};
+      Data.Marker = 'W';
+      WriteShortName(Data.CompName, "REMOTEBOX");
+      const auto Bytes = RecordBytes(Data);
+      std::copy(Bytes.begin(), Bytes.end(), Out.begin());
+    };
+    Server = std::make_unique<TLinkServer>(ServerCipher, ServerPassword, Events);
+    Server->SetPort(0);
+    Server->Open();
+  }
+  std::vector<std::string> ClientArgs(const std::string& Password) const {
+    return {"-c", "-i127.0.0.1", "-p" + std::to_string(Server->Port()), "-d" + Password};
+  }
+  std::string ServerPassword = "lower case";
+  int Served = 0;
+  TDCP_blowfish ServerCipher;
+  std::unique_ptr<TLinkServer> Server;
+};
+
+TEST_F(ClientPanel, TheWindowShowsTheServersRecord) {
+  auto Panel = StartScripted(ClientArgs("LOWER CASE"));  // lowered by the command line
+  ASSERT_TRUE(Panel->ClientMode);
+  EXPECT_FALSE(Panel->serv->Active());
+  ASSERT_TRUE(WaitFor([&] { return Panel->cli->Connected(); }));
+  Panel->Timer1Timer();
+  ASSERT_TRUE(WaitFor([&] {
+    const std::lock_guard Lock(Panel->FRawData->Guard);
+    return ReadShortName(Panel->FRawData->Data.CompName) == "REMOTEBOX";
+  }));
+  EXPECT_EQ(Panel->FTrayMode, 0);
+}
+
+TEST_F(ClientPanel, AWrongPasswordShowsNothingAndSaysNothing) {
+  auto Panel = StartScripted(ClientArgs("other"));
+  ASSERT_TRUE(WaitFor([&] { return Panel->cli->Connected(); }));
+  for (int Tick = 1; Tick <= 5; ++Tick) {
+    Panel->Timer1Timer();
+    ASSERT_TRUE(WaitFor([&] { return Served >= Tick; }));
+  }
+  WaitFor([] { return false; }, 300);  // let the last replies be read
+  const std::lock_guard Lock(Panel->FRawData->Guard);
+  EXPECT_NE(ReadShortName(Panel->FRawData->Data.CompName), "REMOTEBOX");
+  EXPECT_TRUE(Script->Messages.empty());
+}
+
+TEST_F(ClientPanel, ALinkErrorShowsTheDisconnectedIconUntilTheNextConnection) {
+  auto Panel = StartScripted(ClientArgs("lower case"));
+  ASSERT_TRUE(WaitFor([&] { return Panel->cli->Connected(); }));
+  const std::uint16_t Port = Server->Port();
+  Server->Close();
+  ASSERT_TRUE(WaitFor([&] { return !Panel->cli->Connected(); }));
+  Panel->Timer1Timer();  // refused
+  ASSERT_TRUE(WaitFor([&] { return Panel->FTrayMode == 1; }));
+  Server->SetPort(Port);
+  Server->Open();
+  Panel->Timer1Timer();
+  ASSERT_TRUE(WaitFor([&] { return Panel->FTrayMode == 0; }));
+  EXPECT_TRUE(Script->Messages.empty());
+}
+
+}  // namespace
+}  // namespace dravel
