@@ -46,7 +46,11 @@ struct TIndyHTTPServer::TConnection {
   void Serve(const THandler& Handler) {
     Stream->expires_after(RequestTimeout);
     Read(Handler);
-    Context.run();
+    try {
+      Context.run();
+    } catch (...) {
+      // A failure on this connection ends it without an answer; the server goes on.
+    }
     beast::error_code Ignored;
     Stream->socket().shutdown(tcp::socket::shutdown_both, Ignored);
     Stream->socket().close(Ignored);

@@ -1,6 +1,5 @@
 #include "service/VantorImpl.h"
 
-#include <cstddef>
 #include <limits>
 
 namespace dravel {

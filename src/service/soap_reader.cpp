@@ -38,6 +38,7 @@ void RefuseDoctype(void* UserData, const xmlChar*, const xmlChar*, const xmlChar
 
 // Parser messages reach the caller through the fault, never the terminal.
 void IgnoreError(void*, xmlError*) {}
+void IgnoreGenericError(void*, const char*, ...) {}
 
 std::string_view View(const xmlChar* Text) {
   return Text ? std::string_view(reinterpret_cast<const char*>(Text)) : std::string_view();
@@ -63,6 +64,8 @@ std::string TextOf(const xmlNode* Node) {
 std::unique_ptr<xmlDoc, TDocFree> Parse(std::string_view Message) {
   static std::once_flag Initialised;
   std::call_once(Initialised, xmlInitParser);
+  // Messages outside a parser context (encoding errors) go to this thread's handler.
+  xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
   if (Message.size() > INT_MAX) throw TSoapError("Invalid SOAP request");
 
   const std::unique_ptr<xmlParserCtxt, TContextFree> Context(xmlNewParserCtxt());

@@ -171,6 +171,13 @@ TEST_F(SoapDispatchTest, ContentThatIsNotWellFormedGivesTheParserMessage) {
   EXPECT_EQ(Post(SoapRequest("<GetVersion/>") + "\r\nx=1").Content, InvokerFault("Extra content at the end of the document"));
 }
 
+TEST_F(SoapDispatchTest, EncodingErrorsBecomeFaultsWithoutTerminalOutput) {
+  ::testing::internal::CaptureStderr();
+  const TWebResponse Response = Post("<?xml version='1.0' encoding='ISO-2022-JP'?><a>\x92</a>");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_NE(Response.Content.find("<faultcode>SOAP-ENV:Server</faultcode>"), std::string::npos);
+}
+
 TEST_F(SoapDispatchTest, DocumentTypeDeclarationsAreRefusedBeforeAnyEntityIsRead) {
   const std::string Expected =
       InvokerFault("Document type declarations are not allowed in SOAP messages");
