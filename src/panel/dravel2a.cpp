@@ -8,12 +8,12 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
-#include <array>
 #include <exception>
 
 #include "formatter/formatter.h"
 #include "panel/FmtLabel.h"
 #include "panel/WakeListener.h"
+#include "panel/uptime_records.h"
 #include "platform/HelpPage.h"
 #include "platform/SettingsStore.h"
 #include "sampling/LocalSampler.h"
@@ -197,13 +197,10 @@ void TDravelDisplay::MigrateSettings() {
     Registry.OpenKey(MainSettingsKey, true);
   }
   if (Version < 78) {
+    // The old integer record, widened with its sign to the 8-byte form.
     const std::int64_t Longest =
         Registry.ValueExists("LongestUptime") ? Registry.ReadInteger("LongestUptime") : 0;
-    std::array<std::uint8_t, 8> Bytes{};
-    for (std::size_t I = 0; I < Bytes.size(); ++I) {
-      Bytes[I] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(Longest) >> (8 * I));
-    }
-    Registry.WriteBinaryData("LongestUptime", Bytes);
+    WriteUptimeFigure(Registry, "LongestUptime", Longest);
   }
   if (Version < 82) {
     Registry.DeleteValue("W");

@@ -75,7 +75,8 @@ void TDravelDisplay::RenderLabels() {
   for (TFmtLabel* Label : FLabels) {
     std::string Text = FFormatters->Evaluate(Label->FormatText());
     if (Label->Caption() == BlankCaption) FirstFill = true;
-    Label->SetCaption(std::move(Text));
+    // An unchanged caption is neither re-measured nor repainted.
+    if (Label->Caption() != Text) Label->SetCaption(std::move(Text));
   }
   if (FirstFill) ArrangeLabels(false);
   if (FTrayMode == 2) RenderTrayIcon();

@@ -62,6 +62,25 @@ def panel_windows(env, pid):
     return [w for w in result.stdout.split() if w]
 
 
+def is_dialog(env, window):
+    shown = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], env=env,
+                           capture_output=True, text=True, timeout=10).stdout
+    return "_NET_WM_WINDOW_TYPE_DIALOG" in shown
+
+
+def panel_window(env, pid):
+    """The panel itself: the process's visible window that is no dialog. A dialog is a
+    notice (no notification area on a bare X display); it is answered with Return."""
+    panel = None
+    for window in panel_windows(env, pid):
+        if is_dialog(env, window):
+            subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, timeout=10)
+            subprocess.run(["xdotool", "key", "--clearmodifiers", "Return"], env=env, timeout=10)
+        else:
+            panel = window
+    return panel
+
+
 def all_visible_windows(env):
     result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ".*"],
                             env=env, capture_output=True, text=True, timeout=10)
@@ -146,7 +165,11 @@ def main():
             panel = subprocess.Popen([dravel], env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.PIPE)
             window = wait_for("the panel's window",
-                              lambda: panel.poll() is None and panel_windows(env, panel.pid))[0]
+                              lambda: panel.poll() is None and panel_window(env, panel.pid))
+            # Notices come up after the window; give them a moment and answer them.
+            time.sleep(1)
+            wait_for("notices to close", lambda: panel_window(env, panel.pid) and
+                     len(panel_windows(env, panel.pid)) == 1)
             if panel.poll() is not None:
                 fail("the panel ended at once")
 
@@ -172,6 +195,30 @@ def main():
                 fail("the second start left a window")
             if panel.poll() is not None:
                 fail("the first copy ended when the second started")
+
+            # "-?" (also after "-c") writes the help page, hands it to the desktop's
+            # handler and ends without a window; a stand-in handler records what it got.
+            handler_dir = os.path.join(home, "bin")
+            os.makedirs(handler_dir)
+            opened = os.path.join(home, "opened.txt")
+            with open(os.path.join(handler_dir, "xdg-open"), "w") as script:
+                script.write('#!/bin/sh\necho "$1" > "%s"\n' % opened)
+            os.chmod(os.path.join(handler_dir, "xdg-open"), 0o755)
+            help_env = dict(env, PATH=handler_dir + os.pathsep + env.get("PATH", ""))
+            before = all_visible_windows(env)
+            shown = subprocess.run([dravel, "-c", "-?"], env=help_env, capture_output=True,
+                                   timeout=DEADLINE)
+            if shown.returncode != 0:
+                fail('"-?" ended with code %d' % shown.returncode)
+            page = os.path.join(home, "drnettmp.htm")
+            if not os.path.exists(page):
+                fail('"-?" wrote no drnettmp.htm')
+            wait_for("the help page to be opened", lambda: os.path.exists(opened))
+            with open(opened) as record:
+                if record.read().strip() != page:
+                    fail("the handler was not given the help page")
+            if all_visible_windows(env) - before:
+                fail('"-?" left a window')
 
             # Closing saves.
             panel.send_signal(signal.SIGTERM)
