@@ -151,6 +151,21 @@ TEST_F(Defaults, AValueOfTheWrongTypeIsReportedAndTheSetUpGoesOn) {
   EXPECT_EQ(Store()->ReadInteger("X"), Panel->x());
 }
 
+TEST_F(Defaults, AWrongTypeAtExitIsReportedAndTheExitStillCompletes) {
+  {
+    auto Seed = Store();
+    Seed->WriteInteger("Version", 87);
+    Seed->WriteString("LongestUptime", "long");
+  }
+  auto Panel = Start();
+  Panel->move(12, 34);
+  Panel->Exit1Click();
+  EXPECT_EQ(Log->Messages, (std::vector<std::string>{"Invalid data type for 'LongestUptime'"}));
+  EXPECT_TRUE(Panel->Exited());
+  EXPECT_TRUE(Panel->Labels().empty());
+  EXPECT_EQ(Store()->ReadInteger("X"), 12);
+}
+
 using ClientKeys = PanelTest;
 
 TEST_F(ClientKeys, AClientKeepsItsSettingsUnderTheServersKey) {
@@ -169,6 +184,13 @@ TEST_F(ClientKeys, AClientKeepsItsSettingsUnderTheServersKey) {
   EXPECT_FALSE(Server->ValueExists("Version"));
   EXPECT_EQ(Server->ReadInteger("X"), 10);
   EXPECT_EQ(Server->ReadInteger("Y"), 20);
+}
+
+TEST_F(ClientKeys, AClientShowsBlankUntilItsFirstRecordArrives) {
+  auto Panel = Start({"-c", "-i127.0.0.1", "-p1"});
+  ASSERT_EQ(Panel->Labels().size(), 8u);
+  for (const TFmtLabel* Label : Panel->Labels()) EXPECT_EQ(Label->Caption(), "BLANK");
+  EXPECT_EQ(Panel->CurrentUptime(), 0);
 }
 
 TEST_F(ClientKeys, TwoServersHaveIndependentSettings) {
