@@ -1,6 +1,5 @@
 #include "dravelfmt_connect.h"
 
-#include <charconv>
 #include <exception>
 #include <optional>
 #include <ostream>
@@ -14,6 +13,7 @@
 
 #include "remote/LinkClient.h"
 #include "remote/LinkServer.h"
+#include "remote/PortText.h"
 #endif
 
 namespace dravel {
@@ -40,12 +40,9 @@ std::optional<TTarget> ParseTarget(const std::string& Text) {
   const auto Colon = Text.rfind(':');
   Target.Host = Text.substr(0, Colon);
   if (Colon != std::string::npos) {
-    const std::string PortText = Text.substr(Colon + 1);
-    int Port = 0;
-    const char* End = PortText.data() + PortText.size();
-    const auto [Ptr, Error] = std::from_chars(PortText.data(), End, Port);
-    if (Error != std::errc() || Ptr != End || Port < 1 || Port > 65535) return std::nullopt;
-    Target.Port = static_cast<std::uint16_t>(Port);
+    const auto Port = PortFromText(std::string_view(Text).substr(Colon + 1));
+    if (!Port) return std::nullopt;
+    Target.Port = *Port;
   }
   if (Target.Host.empty()) return std::nullopt;
   return Target;

@@ -1,15 +1,14 @@
 // The link roles of the main window: the server switch and its prompts, the server's
 // listen, accept and error events, and the client's start, request step and events.
 #include <algorithm>
-#include <charconv>
 #include <exception>
 #include <mutex>
-#include <optional>
 
 #include <QAction>
 
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
+#include "remote/PortText.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -17,15 +16,6 @@ namespace dravel {
 namespace {
 
 constexpr const char* PasswordValue = "Password";
-
-// A port typed at the prompt: a decimal integer a socket can use, or nothing.
-std::optional<std::uint16_t> ParsePort(const std::string& Text) {
-  int Port = 0;
-  const char* End = Text.data() + Text.size();
-  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Port);
-  if (Error != std::errc() || Ptr != End || Port < 1 || Port > 65535) return std::nullopt;
-  return static_cast<std::uint16_t>(Port);
-}
 
 }  // namespace
 
@@ -71,8 +61,8 @@ void TDravelDisplay::RestoreServerRole() {
   CreateLinkRoles();
   TRegistry& Registry = *SettingsRegistry;
   if (Registry.ValueExists("ServPort")) {
-    if (const auto Port = ParsePort(std::to_string(Registry.ReadInteger("ServPort"))))
-      serv->SetPort(*Port);
+    const int Stored = Registry.ReadInteger("ServPort");
+    if (Stored >= 1 && Stored <= 65535) serv->SetPort(static_cast<std::uint16_t>(Stored));
   }
   if (ClientMode || !Registry.ValueExists("Server") || !Registry.ReadBool("Server")) return;
   serv->Open();
@@ -143,7 +133,7 @@ void TDravelDisplay::SwitchServerRole() {
   }
 
   serv->Close();
-  if (const auto Port = ParsePort(PortText)) serv->SetPort(*Port);
+  if (const auto Port = PortFromText(PortText)) serv->SetPort(*Port);
   serv->Open();  // a port that cannot be bound throws: the item stays ticked, nothing stored
   Registry.WriteInteger("ServPort", serv->Port());
   Registry.WriteBool("Server", true);
