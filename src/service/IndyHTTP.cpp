@@ -28,6 +28,9 @@ http::response<http::string_body> ToHttp(const TWebResponse& Response, bool Head
     Result.set(http::field::content_length, std::to_string(Response.Content.size()));
     if (!Head) Result.body() = Response.Content;
   }
+  // Every connection closes after one answer; without saying so an HTTP/1.1 client may
+  // send its next request on it and lose that request.
+  Result.set(http::field::connection, "close");
   return Result;
 }
 

@@ -42,7 +42,7 @@ class HttpServerTest : public ::testing::Test {
 
 TEST_F(HttpServerTest, AnswersWithStatusLineServerTypeAndLengthThenCloses) {
   EXPECT_EQ(Exchange(Port(), "GET /wsdl HTTP/1.1\r\nHost: a:1\r\nAccept: */*\r\n\r\n"),
-            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\n\r\n<ok/>");
+            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\nConnection: close\r\n\r\n<ok/>");
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0].Method, "GET");
   EXPECT_EQ(Seen[0].Target, "/wsdl");
@@ -51,7 +51,7 @@ TEST_F(HttpServerTest, AnswersWithStatusLineServerTypeAndLengthThenCloses) {
 
 TEST_F(HttpServerTest, HeadGetsTheHeadersOnly) {
   EXPECT_EQ(Exchange(Port(), "HEAD /wsdl HTTP/1.1\r\nHost: a\r\n\r\n"),
-            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\n\r\n");
+            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\nConnection: close\r\n\r\n");
 }
 
 TEST_F(HttpServerTest, OtherMethodsAndBrokenRequestLinesGetNoResponse) {
@@ -172,7 +172,7 @@ class WebApplicationTest : public ::testing::Test {
 
 std::string HttpOk(const std::string& Type, const std::string& Content) {
   return "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: " + Type + "\r\nContent-Length: " +
-         std::to_string(Content.size()) + "\r\n\r\n" + Content;
+         std::to_string(Content.size()) + "\r\nConnection: close\r\n\r\n" + Content;
 }
 
 TEST(ToWebRequestTest, QueryIsCutFromThePathAndAppendedToTheContent) {
@@ -196,7 +196,7 @@ TEST_F(WebApplicationTest, QueryStringSpoilsTheSoapMessage) {
 
 TEST_F(WebApplicationTest, GetOnTheSoapPathIsAnEmptyPage) {
   EXPECT_EQ(Exchange(App.Port(), "GET /soap/IVantorWS HTTP/1.1\r\nHost: h\r\n\r\n"),
-            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/html\r\n\r\n");
+            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
 }
 
 TEST_F(WebApplicationTest, MoreThanThirtyTwoRequestsInsideTheWebLayerGetStatus500) {
@@ -215,7 +215,7 @@ TEST_F(WebApplicationTest, MoreThanThirtyTwoRequestsInsideTheWebLayerGetStatus50
     const std::string Message = "Maximum number of concurrent connections exceeded.  Please try again later";
     EXPECT_EQ(Post("/soap/IVantorWS", Call),
               "HTTP/1.1 500 Internal Server Error\r\nServer: Dravel/87\r\nContent-Type: text/html\r\n"
-              "Content-Length: " + std::to_string(Message.size()) + "\r\n\r\n" + Message);
+              "Content-Length: " + std::to_string(Message.size()) + "\r\nConnection: close\r\n\r\n" + Message);
   }
   for (auto& Answer : Waiting) {
     EXPECT_EQ(Answer.get(), HttpOk("text/xml", test::SoapResponse("GetVersion", "unsignedByte", "87")));
