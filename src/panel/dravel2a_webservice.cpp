@@ -2,29 +2,19 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <charconv>
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 
 #include "formatter/FormatterRegistry.h"
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
+#include "remote/PortText.h"
 #include "sampling/RawData.h"
 #include "service/IndyApp.h"
 
 namespace dravel {
 
 namespace {
-
-// The port text read as a decimal integer a socket can use; nothing otherwise.
-std::optional<std::uint16_t> WebServicePortFrom(const std::string& Text) {
-  int Port = 0;
-  const char* End = Text.data() + Text.size();
-  const auto [Ptr, Error] = std::from_chars(Text.data(), End, Port);
-  if (Error != std::errc() || Ptr != End || Port < 1 || Port > 65535) return std::nullopt;
-  return static_cast<std::uint16_t>(Port);
-}
 
 // "<executable without extension>_WSDLADMIN.INI", or the same name beside the settings
 // store when the executable's folder cannot be written.
@@ -73,7 +63,7 @@ void TDravelDisplay::StopWebService() {
 void TDravelDisplay::RestoreWebService() {
   TRegistry& Registry = *SettingsRegistry;
   if (Registry.ValueExists("WebServicePort")) {
-    const auto Port = WebServicePortFrom(std::to_string(Registry.ReadInteger("WebServicePort")));
+    const auto Port = PortFromText(std::to_string(Registry.ReadInteger("WebServicePort")));
     if (Port) FWebServicePort = *Port;
   }
   if (!Registry.ValueExists("WebService") || !Registry.ReadBool("WebService")) return;
@@ -100,7 +90,7 @@ void TDravelDisplay::ActasWebService1Click() {
       return;
     }
     StopWebService();
-    if (const auto Port = WebServicePortFrom(PortText)) FWebServicePort = *Port;
+    if (const auto Port = PortFromText(PortText)) FWebServicePort = *Port;
     // A port that cannot be bound: the item stays ticked and nothing is stored.
     if (const std::string Error = StartWebService(); !Error.empty()) throw std::runtime_error(Error);
     SettingsRegistry->WriteInteger("WebServicePort", FWebServicePort);
