@@ -1,6 +1,6 @@
 #include "panel/CommandLine.h"
 
-#include <charconv>
+#include "remote/PortText.h"
 
 namespace dravel {
 
@@ -11,18 +11,6 @@ std::string LowerAscii(std::string Text) {
     if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
   }
   return Text;
-}
-
-// The whole value read as a signed 32-bit integer in decimal, with an optional sign.
-bool ParseInt(const std::string& Text, int& Value) {
-  const char* First = Text.data();
-  const char* Last = First + Text.size();
-  if (First != Last && *First == '+') ++First;
-  int Parsed = 0;
-  const auto [End, Error] = std::from_chars(First, Last, Parsed);
-  if (First == Last || Error != std::errc() || End != Last) return false;
-  Value = Parsed;
-  return true;
 }
 
 }  // namespace
@@ -49,9 +37,7 @@ TCommandLine WindowScan(const std::vector<std::string>& Args) {
     if (Arg == "-c") Line.ClientSwitch = true;
     if (Starts("-p")) {
       // A port no socket can use counts as "not an integer" too.
-      if (!ParseInt(Value, Line.Port) || Line.Port < 1 || Line.Port > 65535) {
-        Line.Port = DefaultLinkPort;
-      }
+      Line.Port = PortFromText(Value).value_or(DefaultLinkPort);
     }
     if (Starts("-i")) Line.Host = Value;
     if (Starts("-d")) Line.Password = Value;

@@ -4,6 +4,7 @@
 #include "panel/TextLines.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 
 namespace dravel {
 namespace {
@@ -105,6 +106,28 @@ TEST_F(Labels, AStoredSizeIsKeptWhileTheLabelsStack) {
   EXPECT_EQ(Panel->Labels()[1]->y(), 2 + Pitch(*Panel));
   Panel->ArrangeLabels(false);
   EXPECT_EQ(Panel->size(), QSize(500, 400));
+}
+
+TEST_F(Labels, DraggingALabelWithTheMousePlacesItsCornerUnderThePointer) {
+  auto Panel = StartWith("one\r\ntwo");
+  TFmtLabel& Label = *Panel->Labels()[1];
+  const auto Send = [&Label](QEvent::Type Type, QPoint At, Qt::MouseButtons Buttons) {
+    QMouseEvent Event(Type, QPointF(At), Label.mapToGlobal(QPointF(At)),
+                      Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&Label, &Event);
+  };
+  Send(QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton);
+  Send(QEvent::MouseMove, QPoint(3, 2), Qt::LeftButton);  // below the drag distance
+  EXPECT_EQ(Label.Tag, 0);
+  const QPoint Target = Label.mapToParent(QPoint(40, 30));
+  Send(QEvent::MouseMove, QPoint(40, 30), Qt::LeftButton);
+  Send(QEvent::MouseButtonRelease, QPoint(40, 30), Qt::NoButton);
+  EXPECT_EQ(Label.Tag, 1);
+  EXPECT_EQ(Label.pos(), Target);
+  Panel->Exit1Click();
+  EXPECT_EQ(Store()->ReadInteger("XVal_FormatLabel1"), Target.x());
+  EXPECT_EQ(Store()->ReadInteger("YVal_FormatLabel1"), Target.y());
 }
 
 TEST_F(Labels, AligningRightMovesFlowingLabelsAndTheHandleButNotPlacedOnes) {
