@@ -12,6 +12,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -26,8 +27,11 @@
 #include "remote/LinkClient.h"
 #include "remote/LinkServer.h"
 
+class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
+class QSystemTrayIcon;
 class QTimer;
 
 namespace dravel {
@@ -140,6 +144,81 @@ class TDravelDisplay : public QWidget {
   void SaveUptimeRecords();     // exit sequence, into the open key
   // True when a press at ClientPos moves the window rather than a label.
   bool PressMovesWindow(const QPoint& ClientPos) const;
+
+  // Items of PopupMenu1 in display order. Toggles are ticked by their handlers.
+  QAction* DisplayItems1 = nullptr;
+  QAction* ExcludeProcessfromPercentage1 = nullptr;
+  QAction* DisplayProcessorUsageinIcon1 = nullptr;
+  QAction* Flashkeyboardlights1 = nullptr;
+  QAction* UpdateInterval1 = nullptr;
+  QAction* AlwaysOnTop1 = nullptr;
+  QAction* PinToDesktop = nullptr;
+  QAction* ShowDraggingHandle1 = nullptr;
+  QAction* Transparent1 = nullptr;
+  QAction* DegreeofTransparency1 = nullptr;
+  QMenu* Align1 = nullptr;
+  QAction* Right1 = nullptr;
+  QAction* Left1 = nullptr;
+  QAction* Font1 = nullptr;
+  QAction* AverageUptime1 = nullptr;
+  QAction* LongestUptime1 = nullptr;
+  QAction* ActasServer1 = nullptr;
+  QAction* ActasWebService = nullptr;
+  QAction* About1 = nullptr;
+  QAction* LockPosition1 = nullptr;
+  QAction* SetFormWidth1 = nullptr;
+  QAction* WipeRegistrySettings1 = nullptr;
+  QAction* HideIcon1 = nullptr;
+  QAction* Exit1 = nullptr;
+
+  void DisplayItems1Click();
+  void ExcludeProcessfromPercentage1Click();
+  void DisplayProcessorUsageinIcon1Click();
+  void Flashkeyboardlights1Click();
+  void UpdateInterval1Click();
+  void AlwaysOnTop1Click();
+  void PinToDesktopClick();
+  void ShowDraggingHandle1Click();
+  void Transparent1Click();
+  void DegreeofTransparency1Click();
+  void Font1Click();
+  void FontDialog1Apply();
+  void AverageUptime1Click();
+  void LongestUptime1Click();
+  void About1Click();
+  void LockPosition1Click();
+  void SetFormWidth1Click();
+  void WipeRegistrySettings1Click();
+  void HideIcon1Click();
+
+  void ApplyFont();
+  void ApplyTransparency();
+  // Not empty and only the characters 0 to 9.
+  static bool IsAllDigits(const std::string& Text);
+  // 0 "SMILEYCONNECTED", 1 "SMILEYDISCONNECTED", 2 processor usage; others record only.
+  // Mode 2 reads the record and switches the processor formatter on: the caller holds
+  // FRawData->Guard (the render already does).
+  void SetTrayIcon(std::uint8_t Mode);
+  // The tray icon's mouse events.
+  void TrayIconDoubleClick();
+  void TrayIconRightClick(const QPoint& ScreenPos);
+  QColor WindowColor() const;
+
+  std::uint8_t FAlpha = 255;      // the alpha value, shown only while Transparent is ticked
+  std::uint8_t FFontPitch = 0;    // "FontPitch" as read: 0 default, 1 variable, 2 fixed
+  QSystemTrayIcon* FTrayIcon = nullptr;
+  QIcon FTrayPicture;             // what the tray icon shows, also while hidden
+  // Shows a modal dialog and answers its result; tests replace it to drive the dialog.
+  std::function<int(QDialog& Dialog)> ExecDialog;
+  // Starts one Scroll Lock flash; tests replace it. Unset: a TBlinkThread.
+  std::function<void(std::int32_t Duration)> StartBlink;
+
+ private:
+  void UpdateColourKeyShape();    // the cut-out follows the window's look
+  void ApplyStacking();           // above, normal, or below and sticky
+  void ShowNoTrayNotice();        // no notification area: the menu is on the right click
+
+ public:
   // ==== end of menu commands =========================================================
 
   // ==== link roles (dravel2a_link.cpp) ===============================================
@@ -176,6 +255,7 @@ class TDravelDisplay : public QWidget {
   // ==== web service (dravel2a_webservice.cpp) ========================================
   void RestoreWebService();     // set-up: "WebServicePort", "WebService"
   void StopWebService();        // exit sequence
+  void ActasWebService1Click(); // "Act as Web Service": port prompt, start or stop
   // ==== end of web service ===========================================================
 
  protected:

@@ -8,5 +8,7 @@ void TDravelDisplay::StartClientLink() {}
 void TDravelDisplay::RestoreServerRole() {}
 void TDravelDisplay::ClientRequestStep() {}
 void TDravelDisplay::StopServerRole() {}
+// The menu's "Act as &Server" item; dravel2a_link.cpp gives it the server switch.
+void TDravelDisplay::ActasServer1Click() {}
 
 }  // namespace dravel

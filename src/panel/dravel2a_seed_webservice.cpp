@@ -6,5 +6,7 @@ namespace dravel {
 
 void TDravelDisplay::RestoreWebService() {}
 void TDravelDisplay::StopWebService() {}
+// The menu's "Act as Web Service" item; dravel2a_webservice.cpp gives it the switch.
+void TDravelDisplay::ActasWebService1Click() {}
 
 }  // namespace dravel
