@@ -1,8 +1,8 @@
 #pragma once
-// The HTTP server: IPv4 on all addresses with address reuse and a backlog of 5, a
-// thread per accepted connection that serves one request and closes. At most 256
-// connections are open at once (further ones are closed at accept); a request not
-// complete within 10 seconds is dropped without a response.
+// The HTTP server: IPv4 on all addresses with address reuse, a thread per accepted
+// connection that serves one request and closes. At most 256 connections are open at
+// once (further ones are closed at accept); a request not complete within 10 seconds is
+// dropped without a response.
 
 #include <atomic>
 #include <cstdint>
@@ -24,7 +24,10 @@ namespace dravel {
 class TIndyHTTPServer {
  public:
   static constexpr std::size_t MaxConnections = 256;
-  static constexpr int Backlog = 5;
+  // Room for twice the requests the web layer serves at once. Linux drops a connection
+  // attempt that finds the queue full and the client tries again only after a second or
+  // more, so a queue of 5 turns 32 concurrent callers into multi-second stalls.
+  static constexpr int Backlog = 64;
 
   // Runs on the connection's thread, several at once.
   using THandler = std::function<TWebResponse(const THttpRequest&)>;
