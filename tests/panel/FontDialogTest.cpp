@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PanelTestSupport.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,14 +15,8 @@
 namespace dravel {
 namespace {
 
-class FontDialogTest : public ::testing::Test {
+class FontDialogTest : public testing::PanelTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
 };
 
 TEST_F(FontDialogTest, StartsFromTheGivenFontAndColour) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PanelTestSupport.h"
+
 #include <algorithm>
 
 #include <QApplication>
@@ -45,14 +47,8 @@ class TFakeHost final : public IOptionHost {
   TFormatterRegistry FRegistry;
 };
 
-class OptionFormTest : public ::testing::Test {
+class OptionFormTest : public testing::PanelTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
   QListWidgetItem* Item(TOptionForm& Form, const QString& Name) {
     const auto found = Form.lbFmt->findItems(Name, Qt::MatchExactly);
     return found.isEmpty() ? nullptr : found.front();

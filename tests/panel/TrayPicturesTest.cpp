@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PanelTestSupport.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPalette>
@@ -11,14 +13,8 @@
 namespace dravel {
 namespace {
 
-class TrayPicturesTest : public ::testing::Test {
+class TrayPicturesTest : public testing::PanelTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
-  }
   std::string Digits(float Usage) {
     Shell.Data.ProcUsage[0] = Usage;
     return TrayUsageText(Registry.Proc());
