@@ -133,6 +133,7 @@ void TDravelDisplay::FormCreate() {
   Guarded([this] { RestoreToggles(); });
   DrawDragHandle();
   BuildLabels(FFormatText);
+  if (FExited) return;  // the first pass failed and ran the exit sequence
   ArrangeLabels(false);
   Guarded([&] {
     if (!Registry.ValueExists("W")) return;

@@ -21,6 +21,7 @@ constexpr const char* BlankCaption = "BLANK";
 }  // namespace
 
 void TDravelDisplay::BuildLabels(const std::string& Text) {
+  if (FExited) return;  // the record and the formatters are gone
   SetTimerEnabled(false);
   for (TFmtLabel* Label : FLabels) delete Label;
   FLabels.clear();
@@ -59,6 +60,7 @@ void TDravelDisplay::BuildLabels(const std::string& Text) {
 
   SetTimerEnabled(true);
   RefreshNow(true);
+  if (FExited) return;  // the pass could not read the performance data and closed the panel
   for (TFmtLabel* Label : FLabels) AlignLabel(*Label);
   const std::lock_guard Lock(FRawData->Guard);
   FFormatters->SetAlignment(static_cast<TAlignment>(LabelAlign));
