@@ -256,6 +256,15 @@ class TDravelDisplay : public QWidget {
   void RestoreWebService();     // set-up: "WebServicePort", "WebService"
   void StopWebService();        // exit sequence
   void ActasWebService1Click(); // "Act as Web Service": port prompt, start or stop
+  std::uint16_t FWebServicePort = 61300;
+  // The web application over FRawData and FFormatters, made when first started (shared
+  // only so that its type may stay incomplete outside dravel2a_webservice.cpp).
+  struct TWebServiceParts;
+  std::shared_ptr<TWebServiceParts> FWebService;
+  // Listens on FWebServicePort: empty, or the error text. Before the record and the
+  // formatters exist (set-up) the start waits for the event loop.
+  std::string StartWebService();
+  bool WebServiceActive() const;
   // ==== end of web service ===========================================================
 
  protected:
