@@ -114,6 +114,17 @@ TEST_F(LinkPanel, SwitchingOnWithASavedPasswordStoresPortServerAndPassword) {
   EXPECT_EQ(Panel->LinkPassword, "Secret Word");  // as typed, capitals kept
 }
 
+TEST_F(LinkPanel, TheMenuItemRunsTheSwitchAndTicksOnce) {
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort()), std::string()};
+  Panel->ActasServer1->trigger();
+  EXPECT_TRUE(Panel->ActasServer1->isChecked());
+  EXPECT_TRUE(Panel->serv->Active());
+  Panel->ActasServer1->trigger();
+  EXPECT_FALSE(Panel->ActasServer1->isChecked());
+  EXPECT_FALSE(Panel->serv->Active());
+}
+
 TEST_F(LinkPanel, TheSavedPasswordIsOfferedAndNoDeletesIt) {
   SeedCurrent()->WriteString("Password", "old one");
   auto Panel = StartScripted();
