@@ -123,6 +123,7 @@ void TDravelDisplay::RestoreToggles() {
     if (!Registry.ValueExists("DisplayProcInTray")) return;
     const bool Ticked = Registry.ReadBool("DisplayProcInTray");
     DisplayProcessorUsageinIcon1->setChecked(Ticked);
+    const std::lock_guard Lock(FRawData->Guard);
     SetTrayIcon(Ticked ? 2 : 0);
   });
   const std::pair<const char*, QAction*> Toggles[] = {

@@ -485,6 +485,34 @@ TEST_F(MenuTest, WithoutATrayTheRightClickOpensTheMenu) {
   Panel->PopupMenu1->hide();
 }
 
+TEST_F(MenuTest, AlignItemsAreRadioItemsStoredAsAlign) {
+  auto Panel = Open();
+  Panel->Right1->trigger();
+  EXPECT_EQ(Panel->LabelAlign, 1);
+  EXPECT_TRUE(Panel->Right1->isChecked());
+  EXPECT_FALSE(Panel->Left1->isChecked());
+  EXPECT_EQ(Store()->ReadInteger("Align"), 1);
+  Panel->Left1->trigger();
+  EXPECT_EQ(Panel->LabelAlign, 0);
+  EXPECT_FALSE(Panel->Right1->isChecked());
+  EXPECT_EQ(Store()->ReadInteger("Align"), 0);
+}
+
+TEST_F(MenuTest, TheTrayIconsRightClickOpensTheMenuAtTheCursor) {
+  auto Panel = Open();
+  Panel->TrayIconRightClick(QPoint(30, 40));
+  EXPECT_TRUE(Panel->PopupMenu1->isVisible());
+  EXPECT_EQ(Panel->PopupMenu1->pos(), QPoint(30, 40));
+  Panel->PopupMenu1->hide();
+}
+
+TEST_F(MenuTest, StoredUsageInTheTrayIsRestoredAtStart) {
+  Store()->WriteBool("DisplayProcInTray", true);
+  auto Panel = Open();
+  EXPECT_TRUE(Panel->DisplayProcessorUsageinIcon1->isChecked());
+  EXPECT_EQ(Panel->FTrayMode, 2);
+}
+
 TEST_F(MenuTest, WithoutATrayANoticeTellsOnceWhereTheMenuIs) {
   const auto Notice = [](TDravelDisplay& Panel) {
     for (QMessageBox* Box : Panel.findChildren<QMessageBox*>())
