@@ -49,7 +49,9 @@ class PanelTest : public ::testing::Test {
       static int Argc = 1;
       static char Name[] = "panel_test";
       static char* Argv[] = {Name, nullptr};
-      static QApplication App(Argc, Argv);
+      // Kept for the whole process: destroyed among the exit handlers, after Qt's own
+      // statics, it crashes once an input device (a key event) has been made.
+      new QApplication(Argc, Argv);
     }
   }
 
