@@ -1,96 +1,23 @@
 // The window's link roles: the "Act as Server" dialogs and what they store, the server
 // answering with the window's record, start-up from the stored values, and client mode.
 #include <QAction>
-#include <QDeadlineTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <cerrno>
 #include <cstring>
-#include <deque>
-#include <optional>
 
-#include "PanelTestSupport.h"
+#include "ScriptedPanelTest.h"
 #include "remote/LinkServer.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
 namespace {
 
-using testing::PanelTest;
+using LinkPanel = testing::ScriptedPanelTest;
 
-// Answers prompts and message boxes from a script and records what was asked.
-class TLinkPrompter final : public IPrompter {
- public:
-  struct TScript {
-    std::deque<std::optional<std::string>> Inputs;  // nullopt: Cancel
-    std::deque<TMsgResult> Boxes;
-    std::vector<std::string> Asked;     // captions of the input prompts
-    std::vector<std::string> Messages;  // texts of message boxes and messages
-    std::vector<bool> TimerWasOn;       // the refresh timer at each prompt
-  };
-  TLinkPrompter(std::shared_ptr<TScript> Script, std::function<bool()> TimerOn)
-      : FScript(std::move(Script)), FTimerOn(std::move(TimerOn)) {}
-
-  bool InputQuery(const std::string& Caption, const std::string&, std::string& Value) override {
-    FScript->Asked.push_back(Caption + "=" + Value);
-    FScript->TimerWasOn.push_back(FTimerOn());
-    if (FScript->Inputs.empty() || !FScript->Inputs.front()) {
-      if (!FScript->Inputs.empty()) FScript->Inputs.pop_front();
-      return false;
-    }
-    Value = *FScript->Inputs.front();
-    FScript->Inputs.pop_front();
-    return true;
-  }
-  TMsgResult MessageBox(const std::string& Text, const std::string&, TMsgButtons) override {
-    FScript->Messages.push_back(Text);
-    FScript->TimerWasOn.push_back(FTimerOn());
-    if (FScript->Boxes.empty()) return TMsgResult::Cancel;
-    const TMsgResult Result = FScript->Boxes.front();
-    FScript->Boxes.pop_front();
-    return Result;
-  }
-  void ShowMessage(const std::string& Text) override { FScript->Messages.push_back(Text); }
-
- private:
-  std::shared_ptr<TScript> FScript;
-  std::function<bool()> FTimerOn;
-};
-
-std::uint16_t FreePort() {
-  QTcpServer Probe;
-  Probe.listen(QHostAddress::Any);
-  return Probe.serverPort();
-}
-
-bool WaitFor(const std::function<bool()>& Done, int Milliseconds = 10000) {
-  const QDeadlineTimer Deadline(Milliseconds);
-  while (!Done()) {
-    if (Deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
-
-class LinkPanel : public PanelTest {
- protected:
-  std::unique_ptr<TDravelDisplay> StartScripted(const std::vector<std::string>& Args = {}) {
-    auto Window = std::make_unique<TDravelDisplay>(
-        Args, std::make_unique<TLinkPrompter>(Script, [this] { return Current && Current->TimerEnabled(); }));
-    Current = Window.get();
-    return Window;
-  }
-  // The store as a current version left it, so that the set-up keeps what is seeded.
-  std::unique_ptr<TRegistry> SeedCurrent() {
-    auto Seed = Store();
-    Seed->WriteInteger("Version", SettingsVersion);
-    return Seed;
-  }
-  std::shared_ptr<TLinkPrompter::TScript> Script = std::make_shared<TLinkPrompter::TScript>();
-  TDravelDisplay* Current = nullptr;
-};
-
+const char* const PortPrompt = "Server Port|Only display items extant at both sides will appear|";
+const char* const PasswordPrompt =
+    "Server Password|Enter a string to encrypt the data, or blank for none|";
 const char* const SaveQuestion = "Would you like to save this password for future use?";
 
 TEST_F(LinkPanel, SwitchingOnWithASavedPasswordStoresPortServerAndPassword) {
@@ -103,7 +30,8 @@ TEST_F(LinkPanel, SwitchingOnWithASavedPasswordStoresPortServerAndPassword) {
   EXPECT_TRUE(Panel->ActasServer1->isChecked());
   EXPECT_TRUE(Panel->serv->Active());
   EXPECT_EQ(Panel->serv->Port(), Port);
-  EXPECT_EQ(Script->Asked, (std::vector<std::string>{"Server Port=6130", "Server Password="}));
+  EXPECT_EQ(Script->Asked, (std::vector<std::string>{std::string(PortPrompt) + "6130",
+                                                     std::string(PasswordPrompt)}));
   EXPECT_EQ(Script->Messages, std::vector<std::string>{SaveQuestion});
   for (const bool On : Script->TimerWasOn) EXPECT_FALSE(On);
   EXPECT_TRUE(Panel->TimerEnabled());
@@ -131,7 +59,7 @@ TEST_F(LinkPanel, TheSavedPasswordIsOfferedAndNoDeletesIt) {
   Script->Inputs = {std::to_string(FreePort()), std::string("new one")};
   Script->Boxes = {TMsgResult::No};
   Panel->ActasServer1Click();
-  EXPECT_EQ(Script->Asked.at(1), "Server Password=old one");
+  EXPECT_EQ(Script->Asked.at(1), std::string(PasswordPrompt) + "old one");
   EXPECT_FALSE(Store()->ValueExists("Password"));
   EXPECT_EQ(Panel->LinkPassword, "new one");
   EXPECT_TRUE(Panel->serv->Active());
