@@ -24,12 +24,14 @@ test-sanitized: deps
 	@cmake --build $(SAN_BUILD) -j$(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L core
 
-run: build
+# The display is checked first, so a missing one is said at once, before any build.
+run:
 	@if [ -z "$$DISPLAY" ]; then \
 	  echo "No display: DISPLAY is not set. Run 'make run' from a desktop session," >&2; \
 	  echo "or start a virtual one, e.g.: Xvfb :5 & DISPLAY=:5 make run" >&2; \
 	  exit 1; \
 	fi
+	@$(MAKE) --no-print-directory build
 	$(BUILD)/src/dravel
 
 bench: build
