@@ -70,9 +70,12 @@ DRAVEL_PID=$!
 HOME=$WORK conky -c "$WORK/conky.conf" >/dev/null 2>&1 &
 CONKY_PID=$!
 
-TICKS=$(getconf CLK_TCK)
-# CPU seconds (user + system) so far; fields 14 and 15 of stat, the name holding no blanks.
-cpu() { awk -v t="$TICKS" '{ printf "%.2f", ($14 + $15) / t }' "/proc/$1/stat" 2>/dev/null || echo -; }
+# CPU seconds so far, to the nanosecond (stat counts in 10 ms ticks, too coarse here):
+# the first field of each live thread's schedstat, summed over the process's threads.
+cpu() {
+  cat /proc/"$1"/task/*/schedstat 2>/dev/null |
+    awk '{ ns += $1 } END { printf "%.3f", ns / 1e9 }'
+}
 
 # Start-up costs are counted apart from the steady refresh: the running share is taken
 # between WARMUP seconds and the end.
