@@ -126,15 +126,15 @@ def text_bands(rows):
     return bands
 
 
-def stored_values(config_home):
+def stored_values(config_home, key="Software\\KelmarSoftware\\Dravel"):
     db = os.path.join(config_home, "dravel", "registry.db")
     if not os.path.exists(db):
         fail("no settings store at " + db)
     con = sqlite3.connect(db)
     try:
         rows = con.execute(
-            "SELECT name, type, data FROM vals WHERE lower(trim(path, '\\')) = "
-            "lower('Software\\KelmarSoftware\\Dravel')").fetchall()
+            "SELECT name, type, data FROM vals WHERE lower(trim(path, '\\')) = lower(?)",
+            (key,)).fetchall()
     finally:
         con.close()
     return {name.lower(): (kind, bytes(data)) for name, kind, data in rows}
@@ -195,6 +195,24 @@ def main():
                 fail("the second start left a window")
             if panel.poll() is not None:
                 fail("the first copy ended when the second started")
+
+            # A client copy ("-C") runs beside the local one; SIGINT closes it like a close,
+            # saving into its server's own key.
+            client = subprocess.Popen([dravel, "-C", "-i127.0.0.1", "-p1"], env=env,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_for("the client's window",
+                         lambda: client.poll() is None and panel_window(env, client.pid))
+                client.send_signal(signal.SIGINT)
+                if client.wait(timeout=DEADLINE) != 0:
+                    fail("the client did not end cleanly on SIGINT")
+            finally:
+                if client.poll() is None:
+                    client.kill()
+            server_key = stored_values(env["XDG_CONFIG_HOME"],
+                                       "Software\\KelmarSoftware\\Dravel\\127.0.0.1:1")
+            if (integer(server_key, "X"), integer(server_key, "Y")) != (719, 25):
+                fail("the client did not save its position under its server's key")
 
             # "-?" (also after "-c") writes the help page, hands it to the desktop's
             # handler and ends without a window; a stand-in handler records what it got.
