@@ -1,6 +1,7 @@
 #include "service/VantorImpl.h"
 
 #include <limits>
+#include <stdexcept>
 
 namespace dravel {
 
@@ -35,6 +36,11 @@ std::uint32_t MemoryFigure(const TRawData& Data, TMemoryField Free, TMemoryField
 }  // namespace
 
 std::string TVantorWS::GetFormattedItem(const std::string& FormatString) {
+  // Every tag may pad its value to thousands of characters, so a long text from the
+  // network could make a huge answer; panel texts are a few hundred characters.
+  if (FormatString.size() > MaxFormatStringLength)
+    throw std::length_error("Format string longer than " +
+                            std::to_string(MaxFormatStringLength) + " characters");
   const std::lock_guard Lock(FState.Shell.Guard);
   return FState.Evaluate(FormatString);
 }

@@ -3,6 +3,7 @@
 // GetFormattedItem runs the panel's formatters, each under the record's guard so a call
 // never sees a half-written record or a formatter in the middle of an update.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ struct TServiceState {
 class TVantorWS final : public IVantorWS {
  public:
   explicit TVantorWS(const TServiceState& State) : FState(State) {}
+
+  // Longest text GetFormattedItem evaluates; a longer one is refused with a fault.
+  static constexpr std::size_t MaxFormatStringLength = 16 * 1024;
 
   std::string GetFormattedItem(const std::string& FormatString) override;
   std::uint8_t GetVersion() override;

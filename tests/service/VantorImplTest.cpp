@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "service/VantorImpl.h"
 #include "service_fixture.h"
@@ -118,6 +119,15 @@ TEST_F(VantorImplTest, FormattedItemRunsTheActiveFormatters) {
   Panel.Registry.DecideIfActive("<NAME=ProcUsage>");
   Data.ProcUsage[0] = 42.0f;
   EXPECT_EQ(Service.GetFormattedItem("CPU <NAME=ProcUsage>%"), "CPU 42%");
+}
+
+TEST_F(VantorImplTest, FormattedItemRefusesATextTooLongToAnswer) {
+  Panel.Registry.DecideIfActive("<NAME=Blank>");
+  std::string Longest;
+  while (Longest.size() + 20 <= TVantorWS::MaxFormatStringLength) Longest += "<NAME=Blank SIZE=9>";
+  Longest.resize(TVantorWS::MaxFormatStringLength, ' ');
+  EXPECT_EQ(Service.GetFormattedItem(Longest).substr(0, 9), std::string(9, ' '));
+  EXPECT_THROW(Service.GetFormattedItem(Longest + " "), std::length_error);
 }
 
 TEST_F(VantorImplTest, FormattedDriveTagClaimsASlotFilledLater) {
