@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <array>
 
-#include "panel/QarvMarkup.h"
-
 namespace dravel {
 namespace {
 
@@ -49,17 +47,6 @@ constexpr std::array<TSystemColor, 27> SystemColors{{
     {27, QPalette::Active, QPalette::Highlight},        // gradient active caption
     {28, QPalette::Inactive, QPalette::Mid},            // gradient inactive caption
 }};
-
-// 0x00BBGGRR, or a system colour (high bit set, index in the low byte); a
-// system index the table lacks is black.
-QColor ToQColor(TColor Value) {
-  if ((Value & SystemColorFlag) == 0)
-    return QColor(Value & 0xFF, (Value >> 8) & 0xFF, (Value >> 16) & 0xFF);
-  const int Index = static_cast<int>(Value & 0xFF);
-  for (const TSystemColor& Entry : SystemColors)
-    if (Entry.Index == Index) return QGuiApplication::palette().color(Entry.Group, Entry.Role);
-  return Qt::black;
-}
 
 QFont RunFont(const QFont& Base, const TMarkupStyle& Style) {
   QFont Font = Base;
@@ -142,7 +129,7 @@ class TMarkupPainter {
   void DrawPiece(const QString& Piece, const QFont& Font, const QFontMetrics& Metrics,
                  const TMarkupRun& Run) {
     if (Piece.isEmpty()) return;
-    const QColor Colour = Run.Colour ? ToQColor(*Run.Colour) : FFontColour;
+    const QColor Colour = Run.Colour ? ColorToQColor(*Run.Colour) : FFontColour;
     const int X = FLine.Left;
     const int Baseline = FLine.Top + Metrics.ascent();
     FCanvas.setFont(Font);
@@ -170,6 +157,15 @@ class TMarkupPainter {
 TMarkupStyle StyleOf(const QFont& Font) { return {Font.bold(), Font.italic(), Font.underline()}; }
 
 }  // namespace
+
+QColor ColorToQColor(TColor Value) {
+  if ((Value & SystemColorFlag) == 0)
+    return QColor(Value & 0xFF, (Value >> 8) & 0xFF, (Value >> 16) & 0xFF);
+  const int Index = static_cast<int>(Value & 0xFF);
+  for (const TSystemColor& Entry : SystemColors)
+    if (Entry.Index == Index) return QGuiApplication::palette().color(Entry.Group, Entry.Role);
+  return Qt::black;
+}
 
 int PaintMarkupText(QPainter& Canvas, const QRect& Rect, const QColor& Background, bool Transparent,
                     std::string_view Text, const QFont& Font, const QColor& FontColour) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "panel/QarvMarkup.h"
+
 class QPainter;
 
 namespace dravel {
@@ -51,6 +53,11 @@ class TQarvColorLabel : public QWidget {
   bool FTransparent = false;
   bool FRightJustify = false;
 };
+
+// A colour value of the settings or the markup as the desktop draws it:
+// 0x00BBGGRR, or a system colour taken from the desktop palette (an index the
+// table lacks is black).
+QColor ColorToQColor(TColor Value);
 
 // Draws Text with its markup into Rect, starting from Font and FontColour,
 // wrapping runs at the rectangle's right edge and leaving out lines below

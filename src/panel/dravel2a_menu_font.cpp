@@ -1,14 +1,13 @@
 // The font of the labels: the Font command with its previewing dialog, ApplyFont,
 // the restore of the look at set-up, and font colours as Windows colour values.
 #include <QAction>
-#include <QGuiApplication>
 #include <QPalette>
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <vector>
 
 #include "panel/FmtLabel.h"
+#include "panel/QarvLabel.h"
 #include "panel/dravel2a_menu_support.h"
 #include "panel/font_dialog.h"
 #include "platform/CodePage.h"
@@ -17,30 +16,6 @@
 namespace dravel {
 
 namespace {
-
-constexpr std::uint32_t SystemColorFlag = 0x80000000U;
-
-// The desktop's counterparts of the system colours a font colour can name.
-QPalette::ColorRole SystemColorRole(std::uint32_t Index) {
-  static constexpr std::array<std::pair<std::uint32_t, QPalette::ColorRole>, 12> Roles{{
-      {4, QPalette::Window},      // menu
-      {5, QPalette::Base},        // window
-      {7, QPalette::WindowText},  // menu text
-      {8, QPalette::WindowText},  // window text
-      {13, QPalette::Highlight},
-      {14, QPalette::HighlightedText},
-      {15, QPalette::Button},  // button face
-      {16, QPalette::Mid},     // button shadow
-      {18, QPalette::ButtonText},
-      {20, QPalette::Light},     // button highlight
-      {21, QPalette::Shadow},    // 3-D dark shadow
-      {22, QPalette::Midlight},  // 3-D light
-  }};
-  for (const auto& [Number, Role] : Roles) {
-    if (Number == Index) return Role;
-  }
-  return QPalette::WindowText;
-}
 
 std::uint8_t StyleBits(const QFont& Font) {
   return static_cast<std::uint8_t>((Font.bold() ? 1 : 0) | (Font.italic() ? 2 : 0) |
@@ -54,8 +29,7 @@ void SetStyleBits(QFont& Font, std::uint8_t Bits) {
   Font.setStrikeOut((Bits & 8) != 0);
 }
 
-}  // namespace
-
+// A font colour as the settings keep it: 0x00BBGGRR (ColorToQColor reads it back).
 std::int32_t ToWindowsColor(const QColor& Color) {
   const QRgb Rgb = Color.rgb();
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(qRed(Rgb)) |
@@ -63,14 +37,7 @@ std::int32_t ToWindowsColor(const QColor& Color) {
                                    static_cast<std::uint32_t>(qBlue(Rgb)) << 16);
 }
 
-QColor FromWindowsColor(std::int32_t Value) {
-  const auto Bits = static_cast<std::uint32_t>(Value);
-  if ((Bits & SystemColorFlag) != 0) {
-    return QGuiApplication::palette().color(SystemColorRole(Bits & 0xFFU));
-  }
-  return QColor(static_cast<int>(Bits & 0xFFU), static_cast<int>((Bits >> 8) & 0xFFU),
-                static_cast<int>((Bits >> 16) & 0xFFU));
-}
+}  // namespace
 
 void TDravelDisplay::RestoreLook() {
   TRegistry& Registry = *SettingsRegistry;
@@ -97,7 +64,8 @@ void TDravelDisplay::RestoreLook() {
   });
   Guarded([&] {
     if (Registry.ValueExists("FontColor"))
-      FontDialog1.Color = FromWindowsColor(Registry.ReadInteger("FontColor"));
+      FontDialog1.Color =
+          ColorToQColor(static_cast<TColor>(Registry.ReadInteger("FontColor")));
   });
   Guarded([&] {
     if (!Registry.ValueExists("FontSize")) return;

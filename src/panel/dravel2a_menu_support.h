@@ -31,8 +31,4 @@ std::int32_t DigitsValue(const std::string& Text);
 // "$" and hexadecimal digits), or Default when it is not one.
 std::int32_t IntegerOr(const std::string& Text, std::int32_t Default);
 
-// Font colours as Windows keeps them: 0x00BBGGRR, or 0x800000nn for system colour nn.
-std::int32_t ToWindowsColor(const QColor& Color);
-QColor FromWindowsColor(std::int32_t Value);
-
 }  // namespace dravel

@@ -127,6 +127,13 @@ TEST_F(QarvLabelColours, SystemColourComesFromTheDesktopPalette) {
   EXPECT_EQ(Named, ByValue);
 }
 
+TEST_F(QarvLabelColours, ColourValuesAsTheSettingsKeepThem) {
+  EXPECT_EQ(ColorToQColor(0x332211), QColor(0x11, 0x22, 0x33));
+  EXPECT_EQ(ColorToQColor(SystemColorFlag | 8),
+            QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText));
+  EXPECT_EQ(ColorToQColor(SystemColorFlag | 25), Black);  // no system colour 25
+}
+
 class QarvLabelStyle : public QarvLabelTest {};
 
 TEST_F(QarvLabelStyle, BoldTagDrawsLikeABoldFont) {
