@@ -35,17 +35,7 @@ class TWindowOptionHost final : public IOptionHost {
   TDravelDisplay& FWindow;
 };
 
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
-
 }  // namespace
-
-std::string TrimBlanks(const std::string& Text) {
-  std::size_t First = 0;
-  std::size_t Last = Text.size();
-  while (First < Last && IsBlank(Text[First])) ++First;
-  while (Last > First && IsBlank(Text[Last - 1])) --Last;
-  return Text.substr(First, Last - First);
-}
 
 std::int32_t DigitsValue(const std::string& Text) {
   std::int32_t Value = 0;

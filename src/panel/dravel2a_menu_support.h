@@ -4,6 +4,7 @@
 #include <string>
 
 #include "panel/dravel2a.h"
+#include "sampling/CommaText.h"  // TrimBlanks
 
 namespace dravel {
 
@@ -19,9 +20,6 @@ class TTimerPause {
  private:
   TDravelDisplay& FWindow;
 };
-
-// Text without the control characters and blanks at both ends.
-std::string TrimBlanks(const std::string& Text);
 
 // The value of an all-digits text; a value beyond 32 bits raises
 // "'<Text>' is not a valid integer value".

@@ -6,6 +6,8 @@ namespace {
 constexpr char Quote = '"';
 constexpr char Delimiter = ',';
 
+bool IsBlank(char C) { return static_cast<unsigned char>(C) <= static_cast<unsigned char>(' '); }
+
 class TCursor {
  public:
   explicit TCursor(std::string_view Text) : FText(Text.substr(0, Text.find('\0'))) {}
@@ -13,9 +15,7 @@ class TCursor {
   char Peek() const { return AtEnd() ? '\0' : FText[FAt]; }
   char PeekNext() const { return FAt + 1 < FText.size() ? FText[FAt + 1] : '\0'; }
   void Skip() { ++FAt; }
-  bool AtBlank() const {
-    return !AtEnd() && static_cast<unsigned char>(FText[FAt]) <= static_cast<unsigned char>(' ');
-  }
+  bool AtBlank() const { return !AtEnd() && IsBlank(FText[FAt]); }
   void SkipBlanks() {
     while (AtBlank()) Skip();
   }
@@ -71,6 +71,12 @@ std::vector<std::string> ParseCommaText(std::string_view Text) {
     }
   }
   return Entries;
+}
+
+std::string TrimBlanks(std::string_view Text) {
+  while (!Text.empty() && IsBlank(Text.front())) Text.remove_prefix(1);
+  while (!Text.empty() && IsBlank(Text.back())) Text.remove_suffix(1);
+  return std::string(Text);
 }
 
 }  // namespace dravel

@@ -1,5 +1,6 @@
 #pragma once
-// The comma-separated list form of the exclusion setting.
+// Text forms of settings values: the comma-separated list of the exclusion setting,
+// and the trimming of entered and stored values.
 
 #include <string>
 #include <string_view>
@@ -12,5 +13,8 @@ namespace dravel {
 // a doubled quote inside it standing for one; a comma that ends the text adds an empty
 // entry. The text ends at a NUL character.
 std::vector<std::string> ParseCommaText(std::string_view Text);
+
+// Text without the blanks (any character up to and including the space) at both ends.
+std::string TrimBlanks(std::string_view Text);
 
 }  // namespace dravel

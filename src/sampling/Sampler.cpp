@@ -17,14 +17,6 @@ constexpr std::size_t AdapterSlots = 4;
 constexpr double BytesPerMB = 1048576.0;
 constexpr char TotalInstance[] = "_Total";
 
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= static_cast<unsigned char>(' '); }
-
-std::string Trimmed(std::string_view Text) {
-  while (!Text.empty() && IsBlank(Text.front())) Text.remove_prefix(1);
-  while (!Text.empty() && IsBlank(Text.back())) Text.remove_suffix(1);
-  return std::string(Text);
-}
-
 void UpperAscii(std::string& Text) {
   for (char& C : Text) {
     if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
@@ -57,7 +49,7 @@ void TSampler::SetExcludeText(std::string Text) {
   FExcludeList = ParseCommaText(FExcludeText);
   FExcludeKeys.clear();
   for (const auto& Entry : FExcludeList) {
-    FExcludeKeys.push_back(Trimmed(Entry));
+    FExcludeKeys.push_back(TrimBlanks(Entry));
     UpperAscii(FExcludeKeys.back());
   }
 }
@@ -284,8 +276,8 @@ void TSampler::HostBlock(bool Forced) {
       Drive.TotalMB = Measured ? static_cast<float>(Space.Total / BytesPerMB) : 0.0f;
     }
   }
-  if (Data.CompName.Length == 0) WriteShortName(Data.CompName, Trimmed(FSystem.ComputerName()));
-  if (Data.UserName.Length == 0) WriteShortName(Data.UserName, Trimmed(FSystem.UserName()));
+  if (Data.CompName.Length == 0) WriteShortName(Data.CompName, TrimBlanks(FSystem.ComputerName()));
+  if (Data.UserName.Length == 0) WriteShortName(Data.UserName, TrimBlanks(FSystem.UserName()));
   if (FPassCounter == 50) {
     FQuerySizes.fill(InitialQuerySize);
     FPassCounter = 0;

@@ -43,5 +43,11 @@ TEST(CommaTextTest, TextEndsAtANulCharacter) {
   EXPECT_EQ(ParseCommaText(std::string_view("a\0b", 3)), (TList{"a"}));
 }
 
+TEST(TrimBlanksTest, ControlCharactersAndSpacesGoFromBothEndsOnly) {
+  EXPECT_EQ(TrimBlanks(" \t\x01" "a b\r\n"), "a b");
+  EXPECT_EQ(TrimBlanks("\xa0x\xa0"), "\xa0x\xa0");  // a no-break space is not a blank
+  EXPECT_EQ(TrimBlanks(" \x1f "), "");
+}
+
 }  // namespace
 }  // namespace dravel
