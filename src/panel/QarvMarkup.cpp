@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 
+#include "formatter/TextCase.h"
+
 namespace dravel {
 namespace {
 
@@ -62,15 +64,6 @@ constexpr std::array<TNamedColor, 49> ColorNames{{
     {"clGradientActiveCaption", SystemColorFlag | 27},
     {"clGradientInactiveCaption", SystemColorFlag | 28},
 }};
-
-char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
-
-bool SameAsciiText(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i)
-    if (UpperAscii(A[i]) != UpperAscii(B[i])) return false;
-  return true;
-}
 
 // "$" and up to eight hexadecimal digits, nothing else.
 std::optional<TColor> ColorFromHex(std::string_view Digits) {
@@ -135,8 +128,7 @@ void ApplyTag(const std::string& Tag, TMarkupState& State, std::vector<TMarkupRu
 
 std::optional<TColor> ColorFromName(std::string_view Name) {
   for (const TNamedColor& Entry : ColorNames)
-    if (Entry.Name.size() == Name.size() + 2 && SameAsciiText(Entry.Name.substr(2), Name))
-      return Entry.Value;
+    if (SameTextAscii(Entry.Name.substr(2), Name)) return Entry.Value;
   return std::nullopt;
 }
 
@@ -153,8 +145,7 @@ std::vector<TMarkupRun> ParseMarkup(std::string_view Text, const TMarkupStyle& S
       continue;
     }
     const std::size_t Close = std::min(Text.find('>', Pos + 1), Text.size());
-    std::string Tag(Text.substr(Pos + 1, Close - Pos - 1));
-    for (char& C : Tag) C = UpperAscii(C);
+    const std::string Tag = UpperCaseAscii(Text.substr(Pos + 1, Close - Pos - 1));
     Pos = Close + 1;
     ApplyTag(Tag, State, Runs);
   }
