@@ -138,6 +138,14 @@ std::vector<std::string> KeyAndParents(const std::string& Path) {
   return Keys;
 }
 
+// Makes the key and every parent exist; runs inside the caller's transaction.
+void CreateKeyAndParents(sqlite3* Db, const std::string& Path) {
+  for (const std::string& Each : KeyAndParents(Path))
+    TStatement(Db, "INSERT OR IGNORE INTO keys(path) VALUES(?1)")
+        .BindText(1, Cp1252ToUtf8(Each))
+        .Step();
+}
+
 std::string IntegerBytes(std::int32_t Value) {
   const auto Bits = static_cast<std::uint32_t>(Value);
   return {static_cast<char>(Bits & 0xFF), static_cast<char>((Bits >> 8) & 0xFF),
@@ -359,12 +367,7 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   const std::string Path = ResolveKey(Key);
   try {
     if (CanCreate) {
-      FDatabase->Transaction([&] {
-        for (const std::string& Each : KeyAndParents(Path))
-          TStatement(FDatabase->Handle(), "INSERT OR IGNORE INTO keys(path) VALUES(?1)")
-              .BindText(1, Cp1252ToUtf8(Each))
-              .Step();
-      });
+      FDatabase->Transaction([&] { CreateKeyAndParents(FDatabase->Handle(), Path); });
     } else if (!KeyExists("\\" + Path)) {
       return false;
     }
@@ -468,10 +471,7 @@ void TRegistry::WriteTyped(const std::string& Name, TRegDataType Type, std::stri
     FDatabase->Transaction([&] {
       // A key deleted by another copy since it was opened comes back
       // rather than swallowing the write.
-      for (const std::string& Each : KeyAndParents(FCurrentPath))
-        TStatement(FDatabase->Handle(), "INSERT OR IGNORE INTO keys(path) VALUES(?1)")
-            .BindText(1, Cp1252ToUtf8(Each))
-            .Step();
+      CreateKeyAndParents(FDatabase->Handle(), FCurrentPath);
       TStatement(
           FDatabase->Handle(),
           "INSERT INTO vals(path, name, type, data) VALUES(?1, ?2, ?3, ?4)"
