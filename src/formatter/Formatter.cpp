@@ -6,7 +6,7 @@
 namespace dravel {
 
 TFormatter::TFormatter(TRawDataShell& Shell, const TFormatSettings& Settings)
-    : FShell(&Shell), FSettings(Settings) {}
+    : FShell(Shell), FSettings(Settings) {}
 
 void TFormatter::AddItem(std::string DisplayName, std::string Description,
                          std::string_view ItemName, std::string DefaultTag, TFormatFunc Func) {

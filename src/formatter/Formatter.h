@@ -43,8 +43,7 @@ class TFormatter {
   void SetActive(bool Value) { FActive = Value; }
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value) { FAlignment = Value; }
-  TRawDataShell& Shell() const { return *FShell; }
-  void SetShell(TRawDataShell& Shell) { FShell = &Shell; }
+  TRawDataShell& Shell() const { return FShell; }
   const TFormatSettings& Settings() const { return FSettings; }
   // Items in registration order.
   const std::vector<TFormatItem>& Items() const { return FItems; }
@@ -65,7 +64,7 @@ class TFormatter {
  protected:
   void AddItem(std::string DisplayName, std::string Description, std::string_view ItemName,
                std::string DefaultTag, TFormatFunc Func);
-  const TRawData& Data() const { return FShell->Data; }
+  const TRawData& Data() const { return FShell.Data; }
   // A value function that calls Method of this formatter.
   template <typename TSelf>
   TFormatFunc Bind(void (TSelf::*Method)(std::string_view, bool, std::string&, bool) const) const {
@@ -81,7 +80,7 @@ class TFormatter {
 
   bool FActive = false;
   TAlignment FAlignment = TAlignment::Left;
-  TRawDataShell* FShell;
+  TRawDataShell& FShell;
   TFormatSettings FSettings;
   std::vector<TFormatItem> FItems;
 };
