@@ -26,25 +26,22 @@ std::vector<std::uint8_t> ReadUpTo(std::istream& In, std::size_t Limit) {
 int RunRecord(const std::string& Path, std::istream& StandardInput, TRawDataShell& Shell,
               const std::function<void()>& OnRecord, std::ostream& Err) {
   const std::string Name = Path == "-" ? "standard input" : Path;
-  std::vector<std::uint8_t> Bytes;
-  if (Path == "-") {
-    Bytes = ReadUpTo(StandardInput, RawDataSize + 1);
-    if (StandardInput.bad()) {
-      Err << "dravelfmt: cannot read " << Name << "\n";
-      return 2;
-    }
-  } else {
-    std::ifstream File(Path, std::ios::binary);
-    if (!File) {
-      Err << "dravelfmt: cannot read " << Name << ": " << std::strerror(errno) << "\n";
-      return 2;
-    }
-    Bytes = ReadUpTo(File, RawDataSize + 1);
-    if (File.bad()) {
-      Err << "dravelfmt: cannot read " << Name << ": " << std::strerror(errno) << "\n";
-      return 2;
-    }
+  const auto CannotRead = [&] {
+    const int Error = errno;  // before the output can change it
+    Err << "dravelfmt: cannot read " << Name;
+    if (Path != "-") Err << ": " << std::strerror(Error);
+    Err << "\n";
+    return 2;
+  };
+  std::ifstream File;
+  std::istream* In = &StandardInput;
+  if (Path != "-") {
+    File.open(Path, std::ios::binary);
+    if (!File) return CannotRead();
+    In = &File;
   }
+  const std::vector<std::uint8_t> Bytes = ReadUpTo(*In, RawDataSize + 1);
+  if (In->bad()) return CannotRead();
   if (Bytes.size() != RawDataSize) {
     Err << "dravelfmt: " << Name << " is not a record: a record is exactly " << RawDataSize
         << " bytes, " << Name << " has "
