@@ -62,46 +62,6 @@ void AppendUtf8(std::string& Out, char32_t Code) {
   }
 }
 
-// Decodes one UTF-8 sequence at Text[Pos], advancing Pos; returns U+FFFD for a
-// malformed, overlong or surrogate sequence (one byte is consumed then).
-char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
-  const auto Lead = static_cast<unsigned char>(Text[Pos]);
-  std::size_t Length = 0;
-  char32_t Code = 0;
-  char32_t Minimum = 0;
-  if (Lead < 0x80) {
-    ++Pos;
-    return Lead;
-  } else if ((Lead & 0xE0) == 0xC0) {
-    Length = 2, Code = Lead & 0x1F, Minimum = 0x80;
-  } else if ((Lead & 0xF0) == 0xE0) {
-    Length = 3, Code = Lead & 0x0F, Minimum = 0x800;
-  } else if ((Lead & 0xF8) == 0xF0) {
-    Length = 4, Code = Lead & 0x07, Minimum = 0x10000;
-  } else {
-    ++Pos;
-    return 0xFFFD;
-  }
-  if (Pos + Length > Text.size()) {
-    ++Pos;
-    return 0xFFFD;
-  }
-  for (std::size_t i = 1; i < Length; ++i) {
-    const auto Next = static_cast<unsigned char>(Text[Pos + i]);
-    if ((Next & 0xC0) != 0x80) {
-      ++Pos;
-      return 0xFFFD;
-    }
-    Code = (Code << 6) | (Next & 0x3F);
-  }
-  if (Code < Minimum || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) {
-    ++Pos;
-    return 0xFFFD;
-  }
-  Pos += Length;
-  return Code;
-}
-
 char Cp1252ByteOf(char32_t Code) {
   if (Code < 0x80) return static_cast<char>(Code);
   for (std::size_t i = 0; i < Cp1252High.size(); ++i)
@@ -124,11 +84,52 @@ std::string Cp1252ToUtf8(std::string_view Text) {
   return Out;
 }
 
+std::optional<char32_t> DecodeUtf8(std::string_view Text, std::size_t& Pos) {
+  const auto Lead = static_cast<unsigned char>(Text[Pos]);
+  std::size_t Length = 0;
+  char32_t Code = 0;
+  char32_t Minimum = 0;
+  if (Lead < 0x80) {
+    ++Pos;
+    return Lead;
+  } else if ((Lead & 0xE0) == 0xC0) {
+    Length = 2, Code = Lead & 0x1F, Minimum = 0x80;
+  } else if ((Lead & 0xF0) == 0xE0) {
+    Length = 3, Code = Lead & 0x0F, Minimum = 0x800;
+  } else if ((Lead & 0xF8) == 0xF0) {
+    Length = 4, Code = Lead & 0x07, Minimum = 0x10000;
+  } else {
+    ++Pos;
+    return std::nullopt;
+  }
+  if (Pos + Length > Text.size()) {
+    ++Pos;
+    return std::nullopt;
+  }
+  for (std::size_t i = 1; i < Length; ++i) {
+    const auto Next = static_cast<unsigned char>(Text[Pos + i]);
+    if ((Next & 0xC0) != 0x80) {
+      ++Pos;
+      return std::nullopt;
+    }
+    Code = (Code << 6) | (Next & 0x3F);
+  }
+  if (Code < Minimum || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF)) {
+    ++Pos;
+    return std::nullopt;
+  }
+  Pos += Length;
+  return Code;
+}
+
 std::string Utf8ToCp1252(std::string_view Text) {
   std::string Out;
   Out.reserve(Text.size());
   std::size_t Pos = 0;
-  while (Pos < Text.size()) Out += Cp1252ByteOf(NextCodePoint(Text, Pos));
+  while (Pos < Text.size()) {
+    const std::optional<char32_t> Code = DecodeUtf8(Text, Pos);
+    Out += Code ? Cp1252ByteOf(*Code) : '?';
+  }
   return Out;
 }
 

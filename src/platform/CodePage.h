@@ -4,6 +4,8 @@
 // undefined map to the C1 control of the same value), so text survives a round
 // trip through UTF-8 unchanged.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +22,9 @@ std::string Cp1252ToUtf8(std::string_view Text);
 // UTF-8 as CP1252 bytes; a character CP1252 lacks, or a malformed UTF-8
 // sequence, becomes "?".
 std::string Utf8ToCp1252(std::string_view Text);
+
+// Decodes the UTF-8 sequence at Text[Pos] (Pos below the size) and moves Pos past it;
+// a malformed, overlong or surrogate sequence gives none and moves Pos by one byte.
+std::optional<char32_t> DecodeUtf8(std::string_view Text, std::size_t& Pos);
 
 }  // namespace dravel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/CodePage.h"
 #include "platform/PerfData.h"
 
 namespace dravel {
@@ -141,39 +142,15 @@ std::uint32_t CopyPerfBlock(std::span<const std::uint8_t> Block, std::span<std::
 
 std::u16string Utf8ToUtf16(std::string_view Text) {
   std::u16string Out;
-  std::size_t I = 0;
-  const auto Byte = [&](std::size_t At) { return static_cast<unsigned char>(Text[At]); };
-  while (I < Text.size()) {
-    const unsigned char Lead = Byte(I);
-    std::size_t Length = 0;
-    char32_t Code = 0;
-    if (Lead < 0x80) {
-      Length = 1;
-      Code = Lead;
-    } else if (Lead >= 0xC2 && Lead < 0xE0) {
-      Length = 2;
-      Code = Lead & 0x1F;
-    } else if (Lead >= 0xE0 && Lead < 0xF0) {
-      Length = 3;
-      Code = Lead & 0x0F;
-    } else if (Lead >= 0xF0 && Lead < 0xF5) {
-      Length = 4;
-      Code = Lead & 0x07;
-    }
-    bool Valid = Length > 0 && I + Length <= Text.size();
-    for (std::size_t K = 1; Valid && K < Length; ++K) {
-      const unsigned char Next = Byte(I + K);
-      Valid = (Next & 0xC0) == 0x80;
-      Code = (Code << 6) | (Next & 0x3F);
-    }
-    const char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    Valid =
-        Valid && Code >= Smallest[Length] && Code <= 0x10FFFF && (Code < 0xD800 || Code > 0xDFFF);
-    if (!Valid) {
-      Out.push_back(Lead);
-      ++I;
+  std::size_t Pos = 0;
+  while (Pos < Text.size()) {
+    const std::size_t Start = Pos;
+    const std::optional<char32_t> Decoded = DecodeUtf8(Text, Pos);
+    if (!Decoded) {
+      Out.push_back(static_cast<unsigned char>(Text[Start]));
       continue;
     }
+    char32_t Code = *Decoded;
     if (Code >= 0x10000) {
       Code -= 0x10000;
       Out.push_back(static_cast<char16_t>(0xD800 + (Code >> 10)));
@@ -181,7 +158,6 @@ std::u16string Utf8ToUtf16(std::string_view Text) {
     } else {
       Out.push_back(static_cast<char16_t>(Code));
     }
-    I += Length;
   }
   return Out;
 }

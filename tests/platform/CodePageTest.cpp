@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/PerfBlockBuilder.h"
+
 namespace dravel {
 namespace {
 
@@ -30,6 +32,13 @@ TEST(CodePage, MalformedOrForeignUtf8BecomesQuestionMarks) {
   EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "???");        // surrogate
   EXPECT_EQ(Utf8ToCp1252("\xF0\x9F\x98\x80 x"), "? x");  // outside CP1252
   EXPECT_EQ(Utf8ToCp1252("\xE2\x82"), "??");             // cut short
+}
+
+TEST(CodePage, SystemNamesBecomeUtf16WithBadBytesTakenAsLatin1) {
+  EXPECT_EQ(Utf8ToUtf16("eth0 \xC3\xA9\xE2\x82\xAC"), u"eth0 \u00E9\u20AC");
+  EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");  // a surrogate pair
+  EXPECT_EQ(Utf8ToUtf16("a\xE9" "b\xC0\xAF"), u"a\u00E9b\u00C0\u00AF");
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\u00ED\u00A0\u0080");  // a lone surrogate
 }
 
 }  // namespace
