@@ -105,8 +105,8 @@ std::string LongDatePattern(std::string_view Strftime) {
   const auto Add = [&](std::string_view Conversions, const char* Pattern) {
     std::size_t Best = std::string_view::npos;
     for (const char C : Conversions) {
-      const char Spec[] = {'%', C, '\0'};
-      Best = std::min(Best, Strftime.find(Spec));
+      const char Directive[] = {'%', C, '\0'};
+      Best = std::min(Best, Strftime.find(Directive));
     }
     if (Best != std::string_view::npos) Fields.push_back({Best, Pattern});
   };

@@ -40,7 +40,7 @@ class TByteWriter {
 
 // Offsets of the counters inside a counter block: each aligned to its own size,
 // after the block's length field.
-std::vector<std::uint32_t> CounterOffsets(const std::vector<TPerfCounterSpec>& Counters,
+std::vector<std::uint32_t> CounterOffsets(const std::vector<TPerfCounterDesc>& Counters,
                                           std::size_t& BlockLength) {
   std::vector<std::uint32_t> Offsets;
   std::size_t At = CounterBlockSize;
@@ -53,7 +53,7 @@ std::vector<std::uint32_t> CounterOffsets(const std::vector<TPerfCounterSpec>& C
   return Offsets;
 }
 
-void WriteCounterBlock(TByteWriter& Out, const std::vector<TPerfCounterSpec>& Counters,
+void WriteCounterBlock(TByteWriter& Out, const std::vector<TPerfCounterDesc>& Counters,
                        const std::vector<std::uint32_t>& Offsets, std::size_t BlockLength,
                        const std::vector<std::uint64_t>& Values) {
   const std::size_t Start = Out.Size();
@@ -65,7 +65,7 @@ void WriteCounterBlock(TByteWriter& Out, const std::vector<TPerfCounterSpec>& Co
   }
 }
 
-void WriteObject(TByteWriter& Out, const TPerfObjectSpec& Object) {
+void WriteObject(TByteWriter& Out, const TPerfObjectDesc& Object) {
   const std::size_t Start = Out.Size();
   const std::size_t DefinitionLength =
       ObjectTypeSize + CounterDefinitionSize * Object.Counters.size();
@@ -114,7 +114,7 @@ void WriteObject(TByteWriter& Out, const TPerfObjectSpec& Object) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildPerfBlock(const TPerfBlockSpec& Spec) {
+std::vector<std::uint8_t> BuildPerfBlock(const TPerfBlockDesc& Desc) {
   TByteWriter Out;
   Out.Grow(DataBlockSize);
   Out.PutText(0, u"PERF");
@@ -122,12 +122,12 @@ std::vector<std::uint8_t> BuildPerfBlock(const TPerfBlockSpec& Spec) {
   Out.Put32(12, 1);  // Version
   Out.Put32(16, 1);  // Revision
   Out.Put32(BlockHeaderLength, static_cast<std::uint32_t>(DataBlockSize));
-  Out.Put32(BlockNumObjectTypes, static_cast<std::uint32_t>(Spec.Objects.size()));
+  Out.Put32(BlockNumObjectTypes, static_cast<std::uint32_t>(Desc.Objects.size()));
   Out.Put32(32, 0xFFFFFFFFu);  // DefaultObject: none
-  Out.Put64(BlockPerfTime, static_cast<std::uint64_t>(Spec.PerfTime));
-  Out.Put64(BlockPerfFreq, static_cast<std::uint64_t>(Spec.PerfFreq));
-  Out.Put64(BlockPerfTime100nSec, static_cast<std::uint64_t>(Spec.PerfTime100nSec));
-  for (const auto& Object : Spec.Objects) WriteObject(Out, Object);
+  Out.Put64(BlockPerfTime, static_cast<std::uint64_t>(Desc.PerfTime));
+  Out.Put64(BlockPerfFreq, static_cast<std::uint64_t>(Desc.PerfFreq));
+  Out.Put64(BlockPerfTime100nSec, static_cast<std::uint64_t>(Desc.PerfTime100nSec));
+  for (const auto& Object : Desc.Objects) WriteObject(Out, Object);
   Out.Put32(BlockTotalByteLength, static_cast<std::uint32_t>(Out.Size()));
   return Out.Take();
 }

@@ -60,35 +60,35 @@ constexpr std::uint32_t RawCount = 0x00010000;           // PERF_COUNTER_RAWCOUN
 constexpr std::uint32_t ElapsedTime = 0x30240500;        // PERF_ELAPSED_TIME
 }  // namespace PerfCounterType
 
-struct TPerfCounterSpec {
+struct TPerfCounterDesc {
   std::uint32_t NameIndex = 0;
   std::uint32_t Size = 4;  // 4 or 8 bytes
   std::uint32_t Type = PerfCounterType::RawCount;
 };
 
-struct TPerfInstanceSpec {
+struct TPerfInstanceDesc {
   std::u16string Name;
   std::vector<std::uint64_t> Values;  // one per counter of the object, in its order
 };
 
-struct TPerfObjectSpec {
+struct TPerfObjectDesc {
   std::uint32_t NameIndex = 0;
   std::int64_t PerfTime = 0;
   std::int64_t PerfFreq = 0;
-  std::vector<TPerfCounterSpec> Counters;
+  std::vector<TPerfCounterDesc> Counters;
   bool WithInstances = true;
-  std::vector<TPerfInstanceSpec> Instances;  // when WithInstances
+  std::vector<TPerfInstanceDesc> Instances;  // when WithInstances
   std::vector<std::uint64_t> Values;         // the object's own counters otherwise
 };
 
-struct TPerfBlockSpec {
+struct TPerfBlockDesc {
   std::int64_t PerfTime = 0;
   std::int64_t PerfFreq = 0;
   std::int64_t PerfTime100nSec = 0;
-  std::vector<TPerfObjectSpec> Objects;
+  std::vector<TPerfObjectDesc> Objects;
 };
 
-std::vector<std::uint8_t> BuildPerfBlock(const TPerfBlockSpec& Spec);
+std::vector<std::uint8_t> BuildPerfBlock(const TPerfBlockDesc& Desc);
 
 // Copies a built block into a caller's buffer as a performance query answers.
 std::uint32_t CopyPerfBlock(std::span<const std::uint8_t> Block, std::span<std::uint8_t> Buffer,

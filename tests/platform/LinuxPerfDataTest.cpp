@@ -20,10 +20,10 @@ struct TWalked {
   std::int32_t Instances = 0;
 };
 
-TWalked Walk(const TPerfObjectSpec& Object) {
-  TPerfBlockSpec Spec;
-  Spec.Objects = {Object};
-  const auto Bytes = BuildPerfBlock(Spec);
+TWalked Walk(const TPerfObjectDesc& Object) {
+  TPerfBlockDesc Desc;
+  Desc.Objects = {Object};
+  const auto Bytes = BuildPerfBlock(Desc);
   const TPerfBlockReader Block(Bytes);
   TWalked Out;
   const std::size_t O = Block.FirstObject();

@@ -12,7 +12,7 @@ class NetworkBlockTest : public ::testing::Test {
   // One pass over adapters given as (received, sent) byte counters.
   void PassWith(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& Adapters,
                 std::uint32_t CounterSize = 8) {
-    std::vector<TPerfInstanceSpec> Instances;
+    std::vector<TPerfInstanceDesc> Instances;
     for (std::size_t I = 0; I < Adapters.size(); ++I) {
       Instances.push_back({u"eth" + std::u16string(1, static_cast<char16_t>(u'0' + I)),
                            {Adapters[I].first, Adapters[I].second}});

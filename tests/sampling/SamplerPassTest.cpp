@@ -31,7 +31,7 @@ TEST(SamplerPassTest, InactiveFamiliesAreNotGathered) {
 
 TEST(SamplerPassTest, QueryGrowsInStepsOfOneKilobyteAndRemembersItsSize) {
   TSamplerRig Rig;
-  std::vector<TPerfInstanceSpec> Many;
+  std::vector<TPerfInstanceDesc> Many;
   for (int I = 0; I < 60; ++I) Many.push_back({u"eth", {1, 2}});
   Rig.PerfData.Serve("638", InstanceBlock(638, {{264, 8}, {506, 8}}, Many));
   const std::size_t Needed = Rig.PerfData.Blocks["638"].size();
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SamplerPassTest, TruncatedBlockEndsInTheFailureHandling) {
   TSamplerRig Rig;
-  Rig.PerfData.Serve("2", TPerfBlockSpec{});
+  Rig.PerfData.Serve("2", TPerfBlockDesc{});
   Rig.PerfData.Blocks["2"].resize(60);
   bool Failed = false;
   Rig.Sampler.OnPerfDataFailure = [&](const std::exception&) { Failed = true; };

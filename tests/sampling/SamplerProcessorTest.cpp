@@ -98,7 +98,7 @@ TEST_F(ProcessorBlockTest, UsageIsNotClamped) {
 }
 
 TEST_F(ProcessorBlockTest, InstanceWithoutTheProcessorTimeCounterWritesNothing) {
-  TPerfBlockSpec Block = ProcessorBlock(1000, {{u"0", 0}, {u"_Total", 0}});
+  TPerfBlockDesc Block = ProcessorBlock(1000, {{u"0", 0}, {u"_Total", 0}});
   Block.Objects[0].Counters[0].NameIndex = 7;
   Rig.Shell.Data.ProcUsage[0] = 12.0f;
   Rig.PerfData.Serve("238", Block);
@@ -113,7 +113,7 @@ class ExclusionTest : public ProcessorBlockTest {
   // has used Used[i] of those units by the second pass.
   void TwoPasses(const std::vector<std::u16string>& Names, const std::vector<std::uint64_t>& Used) {
     for (int Pass = 0; Pass < 2; ++Pass) {
-      std::vector<TPerfInstanceSpec> Processes;
+      std::vector<TPerfInstanceDesc> Processes;
       for (std::size_t I = 0; I < Names.size(); ++I) {
         Processes.push_back({Names[I], {5000 + (Pass == 1 ? Used[I] : 0)}});
       }

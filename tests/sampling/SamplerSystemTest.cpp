@@ -7,10 +7,10 @@ namespace {
 
 constexpr std::int64_t Freq = 10'000'000;
 
-TPerfObjectSpec SystemObject(std::vector<TPerfCounterSpec> Counters,
+TPerfObjectDesc SystemObject(std::vector<TPerfCounterDesc> Counters,
                              std::vector<std::uint64_t> Values,
                              std::int64_t PerfTime = 5000 * Freq) {
-  TPerfObjectSpec Object;
+  TPerfObjectDesc Object;
   Object.NameIndex = 2;
   Object.PerfTime = PerfTime;
   Object.PerfFreq = Freq;
@@ -20,14 +20,14 @@ TPerfObjectSpec SystemObject(std::vector<TPerfCounterSpec> Counters,
   return Object;
 }
 
-const std::vector<TPerfCounterSpec> Standard{{674, 8, PerfCounterType::ElapsedTime},
+const std::vector<TPerfCounterDesc> Standard{{674, 8, PerfCounterType::ElapsedTime},
                                              {248, 4, PerfCounterType::RawCount},
                                              {250, 4, PerfCounterType::RawCount}};
 
 class SystemBlockTest : public ::testing::Test {
  protected:
-  void PassWith(std::vector<TPerfObjectSpec> Objects) {
-    TPerfBlockSpec Block;
+  void PassWith(std::vector<TPerfObjectDesc> Objects) {
+    TPerfBlockDesc Block;
     Block.Objects = std::move(Objects);
     Rig.PerfData.Serve("2", Block);
     Rig.Pass(Only(&TActiveFamilies::UTP));
@@ -57,11 +57,11 @@ TEST_F(SystemBlockTest, WalkStopsAtTheThreadsCounter) {
 }
 
 TEST_F(SystemBlockTest, ObjectsWithInstancesOrOtherIndicesArePassedOver) {
-  TPerfObjectSpec WithInstances;
+  TPerfObjectDesc WithInstances;
   WithInstances.NameIndex = 2;
   WithInstances.Counters = Standard;
   WithInstances.Instances = {{u"x", {0, 11, 12}}};
-  TPerfObjectSpec Other = SystemObject(Standard, {0, 21, 22});
+  TPerfObjectDesc Other = SystemObject(Standard, {0, 21, 22});
   Other.NameIndex = 3;
   PassWith({WithInstances, Other, SystemObject(Standard, {0, 31, 32})});
   EXPECT_EQ(Rig.Shell.Data.Processes, 31);
@@ -70,7 +70,7 @@ TEST_F(SystemBlockTest, ObjectsWithInstancesOrOtherIndicesArePassedOver) {
 
 TEST_F(SystemBlockTest, ZeroFrequencyLeavesTheUptime) {
   Rig.Shell.Data.Uptime = 77;
-  TPerfObjectSpec Object = SystemObject(Standard, {0, 1, 2});
+  TPerfObjectDesc Object = SystemObject(Standard, {0, 1, 2});
   Object.PerfFreq = 0;
   PassWith({Object});
   EXPECT_EQ(Rig.Shell.Data.Uptime, 77);
@@ -78,7 +78,7 @@ TEST_F(SystemBlockTest, ZeroFrequencyLeavesTheUptime) {
 }
 
 TEST_F(SystemBlockTest, UptimeIsNotComputedWhileTheFamilyIsInactive) {
-  Rig.PerfData.Serve("2", TPerfBlockSpec{0, 0, 0, {SystemObject(Standard, {0, 1, 2})}});
+  Rig.PerfData.Serve("2", TPerfBlockDesc{0, 0, 0, {SystemObject(Standard, {0, 1, 2})}});
   Rig.Pass(TActiveFamilies{});
   EXPECT_EQ(Rig.Sampler.CurrentUptime(), 0);
   EXPECT_EQ(Rig.PerfData.Calls.size(), 0u);

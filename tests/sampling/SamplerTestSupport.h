@@ -24,8 +24,8 @@ class TFakePerfData : public IPerfDataSource {
     return CopyPerfBlock(Found->second, Buffer, Written);
   }
 
-  void Serve(const std::string& Name, const TPerfBlockSpec& Spec) {
-    Blocks[Name] = BuildPerfBlock(Spec);
+  void Serve(const std::string& Name, const TPerfBlockDesc& Desc) {
+    Blocks[Name] = BuildPerfBlock(Desc);
   }
   std::size_t CallsFor(const std::string& Name) const {
     std::size_t Count = 0;
@@ -82,25 +82,25 @@ class TFakeSystemInfo : public ISystemInfo {
 };
 
 // Processor blocks: counter 6 (64-bit) per instance, time stamp of the data block.
-inline TPerfBlockSpec ProcessorBlock(
+inline TPerfBlockDesc ProcessorBlock(
     std::int64_t Time, const std::vector<std::pair<std::u16string, std::uint64_t>>& Instances) {
-  TPerfObjectSpec Object;
+  TPerfObjectDesc Object;
   Object.NameIndex = 238;
   Object.Counters = {{6, 8, PerfCounterType::Timer100nsInverse}};
   for (const auto& [Name, Idle] : Instances) Object.Instances.push_back({Name, {Idle}});
-  TPerfBlockSpec Block;
+  TPerfBlockDesc Block;
   Block.PerfTime100nSec = Time;
   Block.Objects = {Object};
   return Block;
 }
 
-inline TPerfBlockSpec InstanceBlock(std::uint32_t Index, std::vector<TPerfCounterSpec> Counters,
-                                    std::vector<TPerfInstanceSpec> Instances) {
-  TPerfObjectSpec Object;
+inline TPerfBlockDesc InstanceBlock(std::uint32_t Index, std::vector<TPerfCounterDesc> Counters,
+                                    std::vector<TPerfInstanceDesc> Instances) {
+  TPerfObjectDesc Object;
   Object.NameIndex = Index;
   Object.Counters = std::move(Counters);
   Object.Instances = std::move(Instances);
-  TPerfBlockSpec Block;
+  TPerfBlockDesc Block;
   Block.Objects = {Object};
   return Block;
 }

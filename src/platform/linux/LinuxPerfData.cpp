@@ -43,8 +43,8 @@ void ForEachProcess(Visit&& Process) {
 
 }  // namespace
 
-TPerfObjectSpec ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long PerSecond) {
-  TPerfObjectSpec Object;
+TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long PerSecond) {
+  TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::Processor;
   Object.Counters = {{PerfIndex::ProcessorTime, 8, PerfCounterType::Timer100nsInverse}};
   std::uint64_t Sum = 0;
@@ -58,8 +58,8 @@ TPerfObjectSpec ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, lon
   return Object;
 }
 
-TPerfObjectSpec ProcessObject(const std::vector<TProcessTimes>& Processes, long PerSecond) {
-  TPerfObjectSpec Object;
+TPerfObjectDesc ProcessObject(const std::vector<TProcessTimes>& Processes, long PerSecond) {
+  TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::Process;
   Object.Counters = {{PerfIndex::ProcessorTime, 8, PerfCounterType::Timer100ns}};
   for (const auto& Process : Processes) {
@@ -69,8 +69,8 @@ TPerfObjectSpec ProcessObject(const std::vector<TProcessTimes>& Processes, long 
   return Object;
 }
 
-TPerfObjectSpec NetworkObject(const std::vector<TNetCounters>& Interfaces) {
-  TPerfObjectSpec Object;
+TPerfObjectDesc NetworkObject(const std::vector<TNetCounters>& Interfaces) {
+  TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::NetworkInterface;
   Object.Counters = {{PerfIndex::BytesReceived, 8, PerfCounterType::BulkCount},
                      {PerfIndex::BytesSent, 8, PerfCounterType::BulkCount}};
@@ -80,9 +80,9 @@ TPerfObjectSpec NetworkObject(const std::vector<TNetCounters>& Interfaces) {
   return Object;
 }
 
-TPerfObjectSpec SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
+TPerfObjectDesc SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
                              std::uint32_t Processes, std::uint32_t Threads) {
-  TPerfObjectSpec Object;
+  TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::System;
   Object.PerfTime = NowFileTime;
   Object.PerfFreq = static_cast<std::int64_t>(HundredNsPerSecond);
@@ -107,24 +107,24 @@ std::uint32_t TLinuxPerfDataSource::QueryValue(std::string_view ValueName,
 }
 
 std::vector<std::uint8_t> TLinuxPerfDataSource::BuildBlock(std::string_view ValueName) {
-  TPerfBlockSpec Spec;
-  Spec.PerfTime = Clock100ns(CLOCK_MONOTONIC);
-  Spec.PerfFreq = static_cast<std::int64_t>(HundredNsPerSecond);
-  Spec.PerfTime100nSec = Spec.PerfTime;
+  TPerfBlockDesc Desc;
+  Desc.PerfTime = Clock100ns(CLOCK_MONOTONIC);
+  Desc.PerfFreq = static_cast<std::int64_t>(HundredNsPerSecond);
+  Desc.PerfTime100nSec = Desc.PerfTime;
   const long PerSecond = TicksPerSecond();
   if (ValueName == "238") {
     ReadTextFile("/proc/stat", FText);
-    Spec.Objects.push_back(ProcessorObject(ParseCpuIdleTicks(FText), PerSecond));
+    Desc.Objects.push_back(ProcessorObject(ParseCpuIdleTicks(FText), PerSecond));
   } else if (ValueName == "230") {
     std::vector<TProcessTimes> Processes;
     ForEachProcess([&](const char* Pid) {
       if (!ReadTextFile(std::string("/proc/") + Pid + "/stat", FText)) return;
       if (auto Times = ParseProcessStat(FText)) Processes.push_back(std::move(*Times));
     });
-    Spec.Objects.push_back(ProcessObject(Processes, PerSecond));
+    Desc.Objects.push_back(ProcessObject(Processes, PerSecond));
   } else if (ValueName == "638") {
     ReadTextFile("/proc/net/dev", FText);
-    Spec.Objects.push_back(NetworkObject(ParseNetDev(FText)));
+    Desc.Objects.push_back(NetworkObject(ParseNetDev(FText)));
   } else if (ValueName == "2") {
     std::uint32_t Processes = 0;
     ForEachProcess([&](const char*) { ++Processes; });
@@ -133,9 +133,9 @@ std::vector<std::uint8_t> TLinuxPerfDataSource::BuildBlock(std::string_view Valu
     ReadTextFile("/proc/uptime", FText);
     const std::uint64_t Uptime = ParseUptime100ns(FText).value_or(0);
     const std::int64_t Now = Clock100ns(CLOCK_REALTIME) + FileTimeOfUnixEpoch;
-    Spec.Objects.push_back(SystemObject(Now, Uptime, Processes, Threads));
+    Desc.Objects.push_back(SystemObject(Now, Uptime, Processes, Threads));
   }
-  return BuildPerfBlock(Spec);
+  return BuildPerfBlock(Desc);
 }
 
 std::unique_ptr<IPerfDataSource> MakePerfDataSource() {

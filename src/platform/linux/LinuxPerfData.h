@@ -14,13 +14,13 @@ namespace dravel {
 
 // Instances "0".."n-1" and "_Total", counter 6 the idle time in 100 ns; "_Total"
 // carries the mean over the processors.
-TPerfObjectSpec ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long TicksPerSecond);
+TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long TicksPerSecond);
 // One instance per process named by its command; the first counter its processor time.
-TPerfObjectSpec ProcessObject(const std::vector<TProcessTimes>& Processes, long TicksPerSecond);
+TPerfObjectDesc ProcessObject(const std::vector<TProcessTimes>& Processes, long TicksPerSecond);
 // One instance per interface; 264 and 506 as 64-bit byte counters.
-TPerfObjectSpec NetworkObject(const std::vector<TNetCounters>& Interfaces);
+TPerfObjectDesc NetworkObject(const std::vector<TNetCounters>& Interfaces);
 // No instances; 674 is the boot moment in the object's time base (100 ns since 1601).
-TPerfObjectSpec SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
+TPerfObjectDesc SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
                              std::uint32_t Processes, std::uint32_t Threads);
 
 class TLinuxPerfDataSource final : public IPerfDataSource {
