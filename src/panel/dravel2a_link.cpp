@@ -146,6 +146,9 @@ void TDravelDisplay::servListen() {
 }
 
 void TDravelDisplay::LinkUp() {
+  if (!FRawData) return;
+  // The usage picture reads the record, which the web service's threads read too.
+  const std::lock_guard Lock(FRawData->Guard);
   SetTrayIcon(DisplayProcessorUsageinIcon1 && DisplayProcessorUsageinIcon1->isChecked() ? 2 : 0);
 }
 
