@@ -34,7 +34,7 @@ void WriteUptimeFigure(TRegistry& Store, const std::string& Name, std::int64_t S
 }
 
 void SaveUptimeAtExit(TRegistry& Store, std::int64_t Current) {
-  if (ReadUptimeFigure(Store, Longest) < Current) WriteUptimeFigure(Store, Longest, Current);
+  LongestUptime(Store, Current);
   std::int64_t total = 0;
   std::int32_t count = 0;
   if (Store.ValueExists(Total) && Store.ValueExists(Count)) {
