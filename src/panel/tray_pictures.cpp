@@ -13,8 +13,7 @@ static void LoadTrayResources() { Q_INIT_RESOURCE(tray); }
 namespace dravel {
 
 QIcon SmileyIcon(bool Connected) {
-  static const bool loaded = (LoadTrayResources(), true);
-  (void)loaded;
+  [[maybe_unused]] static const bool Loaded = (LoadTrayResources(), true);
   return QIcon(Connected ? QStringLiteral(":/tray/SMILEYCONNECTED.png")
                          : QStringLiteral(":/tray/SMILEYDISCONNECTED.png"));
 }
