@@ -2,11 +2,13 @@
 
 #include <ostream>
 
+#include "formatter/TextLines.h"
+
 namespace dravel {
 
 TLabelText::TLabelText(TRawDataShell& Shell, const TFormatSettings& Settings,
                        std::string_view Text, TAlignment Alignment)
-    : FRegistry(Shell, Settings), FLines(SplitTextLines(Text)) {
+    : FRegistry(Shell, Settings), FLines(SplitLines(Text)) {
   FRegistry.DecideIfActive(Text);
   FRegistry.SetAlignment(Alignment);
 }
@@ -16,21 +18,6 @@ std::vector<std::string> TLabelText::Render() const {
   Captions.reserve(FLines.size());
   for (const std::string& Line : FLines) Captions.push_back(FRegistry.Evaluate(Line));
   return Captions;
-}
-
-std::vector<std::string> SplitTextLines(std::string_view Text) {
-  std::vector<std::string> Lines;
-  std::size_t Start = 0;
-  while (Start < Text.size()) {
-    const std::size_t Break = Text.find_first_of("\r\n", Start);
-    if (Break == std::string_view::npos) {
-      Lines.emplace_back(Text.substr(Start));
-      break;
-    }
-    Lines.emplace_back(Text.substr(Start, Break - Start));
-    Start = Break + (Text.compare(Break, 2, "\r\n") == 0 ? 2 : 1);
-  }
-  return Lines;
 }
 
 std::string StripMarkup(std::string_view Caption) {

@@ -27,9 +27,6 @@ class TLabelText {
   std::vector<std::string> FLines;
 };
 
-// Lines end at CR LF, a lone CR or a lone LF; a break at the very end adds no line.
-std::vector<std::string> SplitTextLines(std::string_view Text);
-
 // The caption without its label markup: every "<...>" goes, "<<>" leaves "<".
 std::string StripMarkup(std::string_view Caption);
 

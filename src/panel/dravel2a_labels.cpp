@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "formatter/TextLines.h"
 #include "formatter/formatter.h"
 #include "panel/FmtLabel.h"
-#include "panel/TextLines.h"
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
 #include "sampling/RawData.h"

@@ -1,7 +1,6 @@
 // Labels: one per line, stacked in a column or placed, sizing the window.
 #include "PanelTestSupport.h"
 #include "panel/FmtLabel.h"
-#include "panel/TextLines.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -22,15 +21,6 @@ class Labels : public PanelTest {
   }
   static int Pitch(const TDravelDisplay& Panel) { return Panel.Labels()[0]->height() + 2; }
 };
-
-TEST(SplitLines, EveryKindOfBreakEndsALineAndAFinalBreakAddsNone) {
-  EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(SplitLines("a\r\n"), (std::vector<std::string>{"a"}));
-  EXPECT_EQ(SplitLines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
-  EXPECT_EQ(SplitLines("\n"), (std::vector<std::string>{""}));
-  EXPECT_EQ(SplitLines("a\n\r"), (std::vector<std::string>{"a", ""}));
-  EXPECT_TRUE(SplitLines("").empty());
-}
 
 TEST_F(Labels, ThreeLinesStackTwoPixelsDownAtTheFirstLabelsPitch) {
   auto Panel = StartWith("one\r\ntwo\r\nthree\r\n");

@@ -9,14 +9,6 @@
 namespace dravel {
 namespace {
 
-TEST(SplitTextLinesTest, EveryKindOfBreak) {
-  using L = std::vector<std::string>;
-  EXPECT_EQ(SplitTextLines("a\r\nb\nc\rd"), (L{"a", "b", "c", "d"}));
-  EXPECT_EQ(SplitTextLines("a\n"), (L{"a"}));
-  EXPECT_EQ(SplitTextLines("a\n\nb"), (L{"a", "", "b"}));
-  EXPECT_EQ(SplitTextLines(""), L{});
-}
-
 TEST(StripMarkupTest, TagsGoLiteralLessThanStays) {
   EXPECT_EQ(StripMarkup("<B>bold</B> <C:$8080FF>x</C><S:3>y</S>"), "bold xy");
   EXPECT_EQ(StripMarkup("a <<> b"), "a < b");

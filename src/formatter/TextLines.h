@@ -3,10 +3,11 @@
 // very end makes no empty last line.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dravel {
 
-std::vector<std::string> SplitLines(const std::string& Text);
+std::vector<std::string> SplitLines(std::string_view Text);
 
 }  // namespace dravel
