@@ -3,8 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
-#include <cstdio>
+#include <string>
 #include <string_view>
+#include <system_error>
 
 namespace dravel {
 namespace {
@@ -13,11 +14,12 @@ namespace {
 // that is not a tie at two decimals differs from one by far more than 1e-30.
 constexpr int GuardDigits = 30;
 
-std::string Printf(const char* Format, int Precision, double Value) {
-  const int Length = std::snprintf(nullptr, 0, Format, Precision, Value);
-  std::string Text(static_cast<std::size_t>(Length), '\0');
-  std::snprintf(Text.data(), Text.size() + 1, Format, Precision, Value);
-  return Text;
+// printf's "%.*f" and "%.*g" as in the C locale: the program runs under the user's
+// LC_NUMERIC, and the separators are put in from the format settings afterwards.
+std::string PrintDouble(double Value, std::chars_format Format, int Precision) {
+  char Text[512];  // a finite double in fixed notation with 32 decimals needs 342
+  const auto Printed = std::to_chars(Text, Text + sizeof Text, Value, Format, Precision);
+  return Printed.ec == std::errc{} ? std::string(Text, Printed.ptr) : std::string();
 }
 
 std::string NonFinite(double Value) {
@@ -33,7 +35,7 @@ struct TRounded {
 };
 
 TRounded RoundDecimal(double Magnitude, int Decimals) {
-  std::string Digits = Printf("%.*f", Decimals + GuardDigits, Magnitude);
+  std::string Digits = PrintDouble(Magnitude, std::chars_format::fixed, Decimals + GuardDigits);
   const std::size_t Point = Digits.find('.');
   std::string Whole = Digits.substr(0, Point);
   std::string Fraction = Digits.substr(Point + 1, static_cast<std::size_t>(Decimals));
@@ -110,7 +112,7 @@ std::string FormatNumber(double Value, int Decimals, const TFormatSettings& Sett
 
 std::string FormatGeneral(double Value, const TFormatSettings& Settings) {
   if (!std::isfinite(Value)) return NonFinite(Value);
-  const std::string Text = Printf("%.*g", 15, Value);
+  const std::string Text = PrintDouble(Value, std::chars_format::general, 15);
   std::string Result;
   const std::size_t Exponent = Text.find('e');
   const std::string Mantissa = Text.substr(0, Exponent);

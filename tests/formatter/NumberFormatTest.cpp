@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "CommaLocale.h"
 #include "formatter/FormatterTestSupport.h"
 
 namespace dravel {
@@ -19,6 +20,18 @@ TEST(RoundingTest, TiesGoAwayFromZero) {
   EXPECT_EQ(FormatFixed(-2.5, 0, S), "-3");
   EXPECT_EQ(FormatFixed(0.125, 2, S), "0.13");  // exactly representable tie
   EXPECT_EQ(FormatFixed(0.375, 2, S), "0.38");
+}
+
+// The program runs under the user's LC_NUMERIC; only the format settings choose separators.
+TEST(RoundingTest, TheCLibraryLocaleChangesNothing) {
+  const testing::TCommaLocale Comma;
+  ASSERT_TRUE(Comma.Active()) << "no locale with a decimal comma could be made";
+  const TFormatSettings S = TestSettings();
+  EXPECT_EQ(FormatFixed(2.5, 0, S), "3");
+  EXPECT_EQ(FormatFixed(1234.567, 2, S), "1234.57");
+  EXPECT_EQ(FormatNumber(1234.5, 2, S), "1,234.50");
+  EXPECT_EQ(FormatGeneral(0.1, S), "0.1");
+  EXPECT_EQ(FormatGeneral(1.5e20, S), "1.5E20");
 }
 
 TEST(RoundingTest, TiesBeyondTheFastRangeToo) {

@@ -1,10 +1,10 @@
 // How values are written into and read from messages.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 
+#include "CommaLocale.h"
 #include "service/soap_error.h"
 #include "service/xsd_datetime.h"
 #include "service/xsd_values.h"
@@ -38,14 +38,10 @@ TEST(FormatSingleTest, NotANumberAndInfinityUseTheSchemaNames) {
 }
 
 TEST(FormatSingleTest, DecimalPointWhateverTheLocale) {
-  const char* Previous = std::setlocale(LC_NUMERIC, nullptr);
-  const std::string Saved = Previous ? Previous : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  }
-  const std::string Text = FormatSingle(12.5f);
-  std::setlocale(LC_NUMERIC, Saved.c_str());
-  EXPECT_EQ(Text, "12.5");
+  const testing::TCommaLocale Comma;
+  ASSERT_TRUE(Comma.Active()) << "no locale with a decimal comma could be made";
+  EXPECT_EQ(FormatSingle(12.5f), "12.5");
+  EXPECT_EQ(FormatSingle(-0.375f), "-0.375");
 }
 
 TEST(XSDDateTimeTest, MidnightGivesTheDateAlone) {
