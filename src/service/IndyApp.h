@@ -10,7 +10,7 @@
 
 #include "service/IndyHTTP.h"
 #include "service/SOAPIndyWM.h"
-#include "service/port_list_file.h"
+#include "service/PortListFile.h"
 
 namespace dravel {
 

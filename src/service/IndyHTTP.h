@@ -16,8 +16,8 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 
-#include "service/http_request_reader.h"
-#include "service/web_request.h"
+#include "service/HttpRequestReader.h"
+#include "service/WebRequest.h"
 
 namespace dravel {
 

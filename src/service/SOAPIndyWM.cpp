@@ -1,8 +1,8 @@
 #include "service/SOAPIndyWM.h"
 
-#include "service/invokable_registry.h"
-#include "service/soap_invoker.h"
-#include "service/soap_writer.h"
+#include "service/InvokableRegistry.h"
+#include "service/SoapInvoker.h"
+#include "service/SoapWriter.h"
 #include "formatter/TextCase.h"
 
 namespace dravel {

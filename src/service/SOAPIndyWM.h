@@ -3,9 +3,9 @@
 // invoker, "/wsdl" paths (any method) to the publisher; nothing else is handled.
 
 #include "service/VantorImpl.h"
-#include "service/port_list_file.h"
-#include "service/web_request.h"
-#include "service/wsdl_publisher.h"
+#include "service/PortListFile.h"
+#include "service/WebRequest.h"
+#include "service/WsdlPublisher.h"
 
 namespace dravel {
 

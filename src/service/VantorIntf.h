@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "service/xsd_datetime.h"
+#include "service/XsdDateTime.h"
 
 namespace dravel {
 

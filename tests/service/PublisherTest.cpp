@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "service/SOAPIndyWM.h"
-#include "service/port_list_file.h"
+#include "service/PortListFile.h"
 #include "service_fixture.h"
 
 namespace dravel {

@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "CommaLocale.h"
-#include "service/soap_error.h"
-#include "service/xsd_datetime.h"
-#include "service/xsd_values.h"
+#include "service/SoapError.h"
+#include "service/XsdDateTime.h"
+#include "service/XsdValues.h"
 
 namespace dravel {
 namespace {

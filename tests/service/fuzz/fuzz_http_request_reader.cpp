@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "service/IndyApp.h"
-#include "service/http_request_reader.h"
+#include "service/HttpRequestReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   if (Size == 0) return 0;

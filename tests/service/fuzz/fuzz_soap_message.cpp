@@ -8,10 +8,10 @@
 
 #include "sampling/RawData.h"
 #include "service/VantorImpl.h"
-#include "service/invokable_registry.h"
-#include "service/soap_error.h"
-#include "service/soap_invoker.h"
-#include "service/soap_reader.h"
+#include "service/InvokableRegistry.h"
+#include "service/SoapError.h"
+#include "service/SoapInvoker.h"
+#include "service/SoapReader.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "service/invokable_registry.h"
+#include "service/InvokableRegistry.h"
 
 #include <array>
 
-#include "service/soap_namespaces.h"
+#include "service/SoapNamespaces.h"
 #include "formatter/TextCase.h"
-#include "service/vantor_operations.h"
+#include "service/VantorOperations.h"
 
 namespace dravel {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "service/invokable_registry.h"
-#include "service/port_list_file.h"
+#include "service/InvokableRegistry.h"
+#include "service/PortListFile.h"
 
 namespace dravel {
 

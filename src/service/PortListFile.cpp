@@ -1,4 +1,4 @@
-#include "service/port_list_file.h"
+#include "service/PortListFile.h"
 
 #include <atomic>
 #include <fstream>
@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "service/invokable_registry.h"
+#include "service/InvokableRegistry.h"
 #include "formatter/TextCase.h"
 
 namespace dravel {

@@ -1,4 +1,4 @@
-#include "service/xsd_datetime.h"
+#include "service/XsdDateTime.h"
 
 #include <cstdio>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "service/soap_reader.h"
+#include "service/SoapReader.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -9,8 +9,8 @@
 #include <mutex>
 
 #include "platform/CodePage.h"
-#include "service/soap_error.h"
-#include "service/soap_namespaces.h"
+#include "service/SoapError.h"
+#include "service/SoapNamespaces.h"
 
 namespace dravel {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "service/invokable_registry.h"
+#include "service/InvokableRegistry.h"
 
 namespace dravel {
 

@@ -1,7 +1,7 @@
-#include "service/publisher_pages.h"
+#include "service/PublisherPages.h"
 
-#include "service/invokable_registry.h"
-#include "service/markup_escape.h"
+#include "service/InvokableRegistry.h"
+#include "service/MarkupEscape.h"
 
 namespace dravel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The registrations of IVantorWS and the publisher's IWSDLPublish.
 
-#include "service/invokable_registry.h"
+#include "service/InvokableRegistry.h"
 
 namespace dravel {
 

@@ -1,8 +1,8 @@
-#include "service/wsdl_document.h"
+#include "service/WsdlDocument.h"
 
 
-#include "service/markup_escape.h"
-#include "service/soap_namespaces.h"
+#include "service/MarkupEscape.h"
+#include "service/SoapNamespaces.h"
 
 namespace dravel {
 

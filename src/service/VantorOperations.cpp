@@ -1,9 +1,9 @@
-#include "service/vantor_operations.h"
+#include "service/VantorOperations.h"
 
 #include <string>
 
 #include "service/VantorImpl.h"
-#include "service/xsd_values.h"
+#include "service/XsdValues.h"
 
 namespace dravel {
 

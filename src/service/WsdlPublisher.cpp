@@ -1,8 +1,8 @@
-#include "service/wsdl_publisher.h"
+#include "service/WsdlPublisher.h"
 
-#include "service/invokable_registry.h"
-#include "service/publisher_pages.h"
-#include "service/wsdl_document.h"
+#include "service/InvokableRegistry.h"
+#include "service/PublisherPages.h"
+#include "service/WsdlDocument.h"
 
 namespace dravel {
 

@@ -1,10 +1,10 @@
-#include "service/soap_invoker.h"
+#include "service/SoapInvoker.h"
 
 #include <exception>
 
-#include "service/soap_error.h"
-#include "service/soap_reader.h"
-#include "service/soap_writer.h"
+#include "service/SoapError.h"
+#include "service/SoapReader.h"
+#include "service/SoapWriter.h"
 #include "formatter/TextCase.h"
 
 namespace dravel {

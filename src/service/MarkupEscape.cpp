@@ -1,4 +1,4 @@
-#include "service/markup_escape.h"
+#include "service/MarkupEscape.h"
 
 #include "platform/CodePage.h"
 

@@ -1,7 +1,7 @@
-#include "service/soap_writer.h"
+#include "service/SoapWriter.h"
 
-#include "service/markup_escape.h"
-#include "service/soap_namespaces.h"
+#include "service/MarkupEscape.h"
+#include "service/SoapNamespaces.h"
 
 namespace dravel {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "service/port_list_file.h"
+#include "service/PortListFile.h"
 
 namespace dravel {
 

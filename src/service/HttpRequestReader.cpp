@@ -1,4 +1,4 @@
-#include "service/http_request_reader.h"
+#include "service/HttpRequestReader.h"
 
 #include <boost/asio/buffer.hpp>
 #include <boost/beast/http/error.hpp>

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "service/port_list_file.h"
-#include "service/web_request.h"
+#include "service/PortListFile.h"
+#include "service/WebRequest.h"
 
 namespace dravel {
 

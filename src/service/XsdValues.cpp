@@ -1,11 +1,11 @@
-#include "service/xsd_values.h"
+#include "service/XsdValues.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "service/soap_error.h"
+#include "service/SoapError.h"
 #include "formatter/TextCase.h"
 
 namespace dravel {
