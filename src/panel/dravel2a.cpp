@@ -13,7 +13,7 @@
 #include "formatter/formatter.h"
 #include "panel/FmtLabel.h"
 #include "panel/WakeListener.h"
-#include "panel/uptime_records.h"
+#include "panel/UptimeRecords.h"
 #include "platform/HelpPage.h"
 #include "platform/SettingsStore.h"
 #include "sampling/LocalSampler.h"

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "panel/CommandLine.h"
-#include "panel/prompts.h"
+#include "panel/Prompts.h"
 #include "remote/LinkClient.h"
 #include "remote/LinkServer.h"
 

@@ -9,7 +9,7 @@
 #include "panel/FmtLabel.h"
 #include "panel/QarvLabel.h"
 #include "panel/dravel2a_menu_support.h"
-#include "panel/font_dialog.h"
+#include "panel/FontDialog.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
 

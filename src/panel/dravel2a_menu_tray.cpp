@@ -11,7 +11,7 @@
 #include "formatter/FormatterRegistry.h"
 #include "panel/VantorBlinkThread.h"
 #include "panel/dravel2a_menu_support.h"
-#include "panel/tray_pictures.h"
+#include "panel/TrayPictures.h"
 #include "platform/SettingsStore.h"
 #include "sampling/RawData.h"
 

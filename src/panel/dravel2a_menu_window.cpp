@@ -7,9 +7,9 @@
 #include <QPixmap>
 
 #include "panel/FmtLabel.h"
-#include "panel/colour_key_shape.h"
+#include "panel/ColourKeyShape.h"
 #include "panel/dravel2a_menu_support.h"
-#include "panel/tray_pictures.h"
+#include "panel/TrayPictures.h"
 #include "platform/SettingsStore.h"
 #include "platform/window_shape.h"
 

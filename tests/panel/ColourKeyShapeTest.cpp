@@ -1,4 +1,4 @@
-#include "panel/colour_key_shape.h"
+#include "panel/ColourKeyShape.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/dravel2a.h"
-#include "panel/prompts.h"
+#include "panel/Prompts.h"
 #include "platform/SettingsStore.h"
 
 namespace dravel::testing {

@@ -1,4 +1,4 @@
-#include "panel/uptime_records.h"
+#include "panel/UptimeRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -17,9 +17,9 @@
 #include "formatter/FormatterRegistry.h"
 #include "panel/FmtLabel.h"
 #include "panel/dravel_options.h"
-#include "panel/font_dialog.h"
-#include "panel/tray_pictures.h"
-#include "panel/uptime_records.h"
+#include "panel/FontDialog.h"
+#include "panel/TrayPictures.h"
+#include "panel/UptimeRecords.h"
 #include "sampling/Sampler.h"
 
 namespace dravel {

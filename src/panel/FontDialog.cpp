@@ -1,4 +1,4 @@
-#include "panel/font_dialog.h"
+#include "panel/FontDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "panel/prompts.h"
+#include "panel/Prompts.h"
 #include "platform/CodePage.h"
 
 namespace dravel {

@@ -1,4 +1,4 @@
-#include "panel/tray_pictures.h"
+#include "panel/TrayPictures.h"
 
 #include <QGuiApplication>
 #include <QPainter>
