@@ -3,7 +3,7 @@
 #include <QImage>
 #include <vector>
 
-#include "platform/window_shape.h"
+#include "platform/WindowShape.h"
 
 namespace dravel {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/scroll_lock.h"
+#include "platform/ScrollLockKey.h"
 
 namespace dravel {
 

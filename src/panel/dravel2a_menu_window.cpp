@@ -11,7 +11,7 @@
 #include "panel/dravel2a_menu_support.h"
 #include "panel/TrayPictures.h"
 #include "platform/SettingsStore.h"
-#include "platform/window_shape.h"
+#include "platform/WindowShape.h"
 
 namespace dravel {
 

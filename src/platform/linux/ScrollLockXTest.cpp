@@ -1,5 +1,5 @@
 // Scroll Lock through the X Test extension, on a display connection of its own.
-#include "platform/scroll_lock.h"
+#include "platform/ScrollLockKey.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>

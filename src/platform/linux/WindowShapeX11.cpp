@@ -1,7 +1,7 @@
 // X11 implementation of the window look: SHAPE extension and EWMH states.
 // Requests go straight to the X server on Qt's own connection, since a mask
 // changed through Qt after the window was shown does not always reach it.
-#include "platform/window_shape.h"
+#include "platform/WindowShape.h"
 
 #include <QGuiApplication>
 #include <xcb/shape.h>
