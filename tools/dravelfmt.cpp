@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "dravelfmt_connect.h"
-#include "dravelfmt_labels.h"
-#include "dravelfmt_live.h"
-#include "dravelfmt_options.h"
-#include "dravelfmt_record.h"
+#include "DravelfmtConnect.h"
+#include "DravelfmtLabels.h"
+#include "DravelfmtLive.h"
+#include "DravelfmtOptions.h"
+#include "DravelfmtRecord.h"
 
 namespace dravel {
 namespace {

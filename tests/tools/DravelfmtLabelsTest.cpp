@@ -1,10 +1,10 @@
-#include "dravelfmt_labels.h"
+#include "DravelfmtLabels.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "dravelfmt_record.h"
+#include "DravelfmtRecord.h"
 
 namespace dravel {
 namespace {

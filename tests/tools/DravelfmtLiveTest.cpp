@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "dravelfmt_live.h"
+#include "DravelfmtLive.h"
 #include "sampling/RawData.h"
 
 namespace dravel {

@@ -1,4 +1,4 @@
-#include "dravelfmt_labels.h"
+#include "DravelfmtLabels.h"
 
 #include <ostream>
 

@@ -1,4 +1,4 @@
-#include "dravelfmt_live.h"
+#include "DravelfmtLive.h"
 
 #include <atomic>
 #include <chrono>

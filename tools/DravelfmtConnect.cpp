@@ -1,4 +1,4 @@
-#include "dravelfmt_connect.h"
+#include "DravelfmtConnect.h"
 
 #include <exception>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "dravelfmt_options.h"
+#include "DravelfmtOptions.h"
 
 #include <charconv>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "dravelfmt_record.h"
+#include "DravelfmtRecord.h"
 
 #include <cerrno>
 #include <cstring>
