@@ -5,7 +5,7 @@
 
 #include "ScriptedPanelTest.h"
 #include "sampling/RawData.h"
-#include "service/loopback_client.h"
+#include "service/LoopbackClient.h"
 
 namespace dravel {
 namespace {

@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "loopback_client.h"
+#include "LoopbackClient.h"
 #include "service/IndyApp.h"
 #include "service/IndyHTTP.h"
-#include "service_fixture.h"
-#include "soap_messages.h"
+#include "ServiceFixture.h"
+#include "SoapMessages.h"
 
 namespace dravel {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "service/SOAPIndyWM.h"
 #include "service/PortListFile.h"
-#include "service_fixture.h"
+#include "ServiceFixture.h"
 
 namespace dravel {
 namespace {

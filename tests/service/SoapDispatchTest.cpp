@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "service/SOAPIndyWM.h"
-#include "service_fixture.h"
-#include "soap_messages.h"
+#include "ServiceFixture.h"
+#include "SoapMessages.h"
 
 namespace dravel {
 namespace {

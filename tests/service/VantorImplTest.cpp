@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "service/VantorImpl.h"
-#include "service_fixture.h"
+#include "ServiceFixture.h"
 
 namespace dravel {
 namespace {

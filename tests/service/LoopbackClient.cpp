@@ -1,4 +1,4 @@
-#include "loopback_client.h"
+#include "LoopbackClient.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
