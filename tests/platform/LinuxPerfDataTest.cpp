@@ -74,7 +74,12 @@ TEST(ProcessObjectTest, OneInstancePerProcessWithItsProcessorTimeFirst) {
 }
 
 TEST(NetworkObjectTest, ByteCountersAreSixtyFourBit) {
-  const auto Walked = Walk(NetworkObject(ParseNetDev(Fixture("net_dev.txt"))));
+  std::vector<TNetworkInterface> Interfaces;
+  for (const auto& Counters : ParseNetDev(Fixture("net_dev.txt"))) {
+    Interfaces.push_back(
+        {.Name = Counters.Name, .Received = Counters.Received, .Sent = Counters.Sent});
+  }
+  const auto Walked = Walk(NetworkObject(Interfaces));
   EXPECT_EQ(Walked.Names, (std::vector<std::string>{"eth0", "wlan0"}));
   ASSERT_EQ(Walked.Counters.size(), 2u);
   EXPECT_EQ(Walked.Counters[0].NameIndex, 264u);

@@ -69,7 +69,7 @@ TPerfObjectDesc ProcessObject(const std::vector<TProcessTimes>& Processes, long 
   return Object;
 }
 
-TPerfObjectDesc NetworkObject(const std::vector<TNetCounters>& Interfaces) {
+TPerfObjectDesc NetworkObject(const std::vector<TNetworkInterface>& Interfaces) {
   TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::NetworkInterface;
   Object.Counters = {{PerfIndex::BytesReceived, 8, PerfCounterType::BulkCount},
@@ -93,6 +93,8 @@ TPerfObjectDesc SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns
   Object.Values = {static_cast<std::uint64_t>(NowFileTime) - Uptime100ns, Processes, Threads};
   return Object;
 }
+
+TLinuxPerfDataSource::TLinuxPerfDataSource() : FInterfaces(MakeNetworkInterfaces()) {}
 
 std::uint32_t TLinuxPerfDataSource::QueryValue(std::string_view ValueName,
                                                std::span<std::uint8_t> Buffer,
@@ -123,8 +125,7 @@ std::vector<std::uint8_t> TLinuxPerfDataSource::BuildBlock(std::string_view Valu
     });
     Desc.Objects.push_back(ProcessObject(Processes, PerSecond));
   } else if (ValueName == "638") {
-    ReadTextFile("/proc/net/dev", FText);
-    Desc.Objects.push_back(NetworkObject(ParseNetDev(FText)));
+    Desc.Objects.push_back(NetworkObject(CountedInterfaces(FInterfaces->List(), FAdapters)));
   } else if (ValueName == "2") {
     std::uint32_t Processes = 0;
     ForEachProcess([&](const char*) { ++Processes; });

@@ -2,10 +2,11 @@
 // The performance objects this program reads, made from /proc figures.
 
 #include <cstdint>
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/NetworkInterfaces.h"
 #include "platform/PerfBlockBuilder.h"
 #include "platform/PerfData.h"
 #include "platform/linux/ProcText.h"
@@ -17,19 +18,24 @@ namespace dravel {
 TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long TicksPerSecond);
 // One instance per process named by its command; the first counter its processor time.
 TPerfObjectDesc ProcessObject(const std::vector<TProcessTimes>& Processes, long TicksPerSecond);
-// One instance per interface; 264 and 506 as 64-bit byte counters.
-TPerfObjectDesc NetworkObject(const std::vector<TNetCounters>& Interfaces);
+// One instance per interface, in the given order; 264 and 506 as 64-bit byte counters.
+TPerfObjectDesc NetworkObject(const std::vector<TNetworkInterface>& Interfaces);
 // No instances; 674 is the boot moment in the object's time base (100 ns since 1601).
 TPerfObjectDesc SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
                              std::uint32_t Processes, std::uint32_t Threads);
 
 class TLinuxPerfDataSource final : public IPerfDataSource {
  public:
+  TLinuxPerfDataSource();
   std::uint32_t QueryValue(std::string_view ValueName, std::span<std::uint8_t> Buffer,
                            std::size_t& Written) override;
+  void ChooseAdapters(const std::vector<std::string>& Names) override { FAdapters = Names; }
 
  private:
   std::vector<std::uint8_t> BuildBlock(std::string_view ValueName);
+
+  const std::unique_ptr<INetworkInterfaces> FInterfaces;
+  std::vector<std::string> FAdapters;
   // A block that did not fit is kept for the caller's next, larger attempt, so that
   // growing the buffer does not read /proc again for every step.
   std::string FPendingName;
