@@ -42,7 +42,8 @@ class IPerfDataSource {
   virtual void ChooseAdapters(const std::vector<std::string>& Names) { (void)Names; }
 };
 
-// The running system's data, served in those layouts.
-std::unique_ptr<IPerfDataSource> MakePerfDataSource();
+// The running system's data, served in those layouts, from the files under Root + "/proc"
+// and Root + "/sys"; Root is empty for this machine.
+std::unique_ptr<IPerfDataSource> MakePerfDataSource(const std::string& Root = {});
 
 }  // namespace dravel
