@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -72,6 +73,19 @@ TEST_F(DravelfmtCommandTest, PlainOutputFromStandardInput) {
       RunDravelfmt("--plain --record - '<C:Red>P <NAME=Processes></C>' < '" + Path.string() + "'");
   EXPECT_EQ(Run.Status, 0);
   EXPECT_EQ(Run.Out, "P 42\n");
+}
+
+TEST_F(DravelfmtCommandTest, InputCharacterOutsideTheCodePageIsOneQuestionMark) {
+  TRawData Data{};
+  Data.Marker = 'W';
+  const std::uint8_t Addresses[2][4] = {{10, 0, 0, 5}, {192, 168, 1, 20}};
+  std::memcpy(Data.IPAddr, Addresses, sizeof Addresses);
+  Write(Data);
+  // An arrow taken as "->" would end the tag at its ">".
+  const TRun Run = RunDravelfmt("--record '" + Path.string() +
+                                "' '\xE2\x86\x92<NAME=IPAddr FORMAT=\" \xE2\x86\x92 \">\xC3\xA9'");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Out, "?10.0.0.5 ? 192.168.1.20\xC3\xA9\n");
 }
 
 TEST_F(DravelfmtCommandTest, BadRecordsExitWithTwo) {
