@@ -83,12 +83,12 @@ TEST(NetworkObjectTest, ByteCountersAreSixtyFourBit) {
         {.Name = Counters.Name, .Received = Counters.Received, .Sent = Counters.Sent});
   }
   const auto Walked = Walk(NetworkObject(Interfaces));
-  EXPECT_EQ(Walked.Names, (std::vector<std::string>{"eth0", "wlan0"}));
+  EXPECT_EQ(Walked.Names, (std::vector<std::string>{"lo", "eth0", "wlan0"}));
   ASSERT_EQ(Walked.Counters.size(), 2u);
   EXPECT_EQ(Walked.Counters[0].NameIndex, 264u);
   EXPECT_EQ(Walked.Counters[1].NameIndex, 506u);
   EXPECT_EQ(Walked.Counters[0].Size, 8u);
-  EXPECT_EQ(Walked.Values[0], (std::vector<std::uint64_t>{6283745921u, 104857600u}));
+  EXPECT_EQ(Walked.Values[1], (std::vector<std::uint64_t>{6283745921u, 104857600u}));
 }
 
 TEST(SystemObjectTest, BootTimeInTheObjectsTimeBaseGivesTheUptime) {

@@ -84,16 +84,19 @@ TEST_F(NetworkInterfacesTest, PhysicalInterfacesComeFirstThenTheRestEachByIndex)
 }
 
 TEST_F(NetworkInterfacesTest, ChosenInterfacesCountWhateverTheirState) {
+  Add({.Name = "lo", .Index = 1, .Flags = "0x9"});
   Add({.Name = "eth0", .Index = 2, .Physical = true});
   Add({.Name = "veth0", .Index = 3, .Link = 4});
   Add({.Name = "eth1", .Index = 5, .Flags = "0x1002", .Physical = true});
-  EXPECT_EQ(Counted({"veth0", "eth1", "gone0"}),
-            (std::vector<std::string>{"eth0", "eth1", "veth0"}));
+  EXPECT_EQ(Counted(), (std::vector<std::string>{"eth0"}));
+  EXPECT_EQ(Counted({"veth0", "eth1", "gone0", "lo"}),
+            (std::vector<std::string>{"eth0", "eth1", "lo", "veth0"}));
 }
 
 TEST_F(NetworkInterfacesTest, InterfaceMissingFromSysCountsAfterTheKnownOnes) {
   // A sysfs mounted in another network namespace lacks this namespace's interfaces.
   Add({.Name = "eth0", .Index = 2, .Physical = true});
+  NetDev += "lo: 10 1 0 0 0 0 0 0 20 1 0 0 0 0 0 0\n";
   NetDev += "ns0: 10 1 0 0 0 0 0 0 20 1 0 0 0 0 0 0\n";
   Tree.Write("proc/net/dev", NetDev);
   Add({.Name = "tun0", .Index = 6});

@@ -58,15 +58,16 @@ TEST(ProcessStatTest, TruncatedOrGarbledLineGivesNothing) {
   EXPECT_FALSE(ParseProcessStat("1 (a) S 0 0 0 0 0 0 0 0 0 0 x 5"));
 }
 
-TEST(NetDevTest, InterfacesInListedOrderWithoutLoopback) {
+TEST(NetDevTest, InterfacesInListedOrder) {
   const auto Interfaces = ParseNetDev(Fixture("net_dev.txt"));
-  ASSERT_EQ(Interfaces.size(), 2u);
-  EXPECT_EQ(Interfaces[0].Name, "eth0");
-  EXPECT_EQ(Interfaces[0].Received, 6283745921u);  // beyond 32 bits
-  EXPECT_EQ(Interfaces[0].Sent, 104857600u);
-  EXPECT_EQ(Interfaces[1].Name, "wlan0");
-  EXPECT_EQ(Interfaces[1].Received, 12345u);
-  EXPECT_EQ(Interfaces[1].Sent, 678u);
+  ASSERT_EQ(Interfaces.size(), 3u);
+  EXPECT_EQ(Interfaces[0].Name, "lo");
+  EXPECT_EQ(Interfaces[1].Name, "eth0");
+  EXPECT_EQ(Interfaces[1].Received, 6283745921u);  // beyond 32 bits
+  EXPECT_EQ(Interfaces[1].Sent, 104857600u);
+  EXPECT_EQ(Interfaces[2].Name, "wlan0");
+  EXPECT_EQ(Interfaces[2].Received, 12345u);
+  EXPECT_EQ(Interfaces[2].Sent, 678u);
 }
 
 TEST(MemInfoTest, FiguresInBytesWithSwapInThePageFile) {

@@ -55,6 +55,7 @@ class TLinuxNetworkInterfaces final : public INetworkInterfaces {
   void Describe(TNetworkInterface& Interface) {
     const std::string Folder = FClass + Interface.Name;
     const auto Flags = Number(Folder + "/flags", 16);
+    Interface.Loopback = Interface.Name == "lo";
     if (!Flags) {
       // Listed by the kernel but missing from /sys: a sysfs mounted in another network
       // namespace. Counted, as nothing says otherwise.
@@ -62,7 +63,7 @@ class TLinuxNetworkInterfaces final : public INetworkInterfaces {
       return;
     }
     Interface.Up = (*Flags & FlagUp) != 0;
-    Interface.Loopback = (*Flags & FlagLoopback) != 0;
+    Interface.Loopback = Interface.Loopback || (*Flags & FlagLoopback) != 0;
     Interface.Index = static_cast<std::uint32_t>(Number(Folder + "/ifindex", 10).value_or(0));
     const std::uint64_t Link = Number(Folder + "/iflink", 10).value_or(0);
     Interface.Physical = Exists(Folder + "/device");

@@ -127,7 +127,7 @@ std::vector<TNetCounters> ParseNetDev(std::string_view NetDev) {
     if (Colon == std::string_view::npos) return;
     const auto Name = Words(Line.substr(0, Colon));
     const auto Fields = Words(Line.substr(Colon + 1));
-    if (Name.size() != 1 || Name[0] == "lo" || Fields.size() <= SentField) return;
+    if (Name.size() != 1 || Fields.size() <= SentField) return;
     const auto Received = Number(Fields[0]);
     const auto Sent = Number(Fields[SentField]);
     if (Received && Sent) Out.push_back({std::string(Name[0]), *Received, *Sent});

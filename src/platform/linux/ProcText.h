@@ -36,7 +36,7 @@ struct TNetCounters {
   std::uint64_t Received;
   std::uint64_t Sent;
 };
-// /proc/net/dev: the interfaces in listed order, loopback left out.
+// /proc/net/dev: the interfaces in listed order.
 std::vector<TNetCounters> ParseNetDev(std::string_view NetDev);
 
 // /proc/meminfo: RAM total = MemTotal, RAM free = MemAvailable, page file total =
