@@ -36,6 +36,7 @@ int RunLive(const TLiveRequest& Request, const TActiveFamilies& Active, TRawData
 
   Sampler.SetInterval(static_cast<std::uint32_t>(Request.IntervalMs));
   Sampler.SetExcludeText(Request.ExcludeText);
+  Sampler.SetAdapters(Request.Adapters);
   bool Failed = false;
   Sampler.OnPerfDataFailure = [&](const std::exception& Error) {
     Err << "dravelfmt: the system's figures could not be read: " << Error.what() << "\n";

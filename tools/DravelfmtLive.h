@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "sampling/ActiveFamilies.h"
 
@@ -17,6 +18,7 @@ struct TLiveRequest {
   int IntervalMs = 1000;
   int Count = 1;               // refreshes to show; 0 goes on until interrupted
   std::string ExcludeText;     // the process-exclusion list, as the settings value holds it
+  std::vector<std::string> Adapters;  // the interfaces for adapter slots 1-4 (code page 1252)
   std::string DumpRecordPath;  // when not empty: the record after the last refresh
 };
 

@@ -49,6 +49,10 @@ TDravelfmtParse ParseDravelfmtOptions(const std::vector<std::string>& Arguments)
       O.Help = true;
       continue;
     }
+    if (Arg == "--list-sensors") {
+      O.ListSensors = true;
+      continue;
+    }
     // The options that take a value: "--name VALUE" or "--name=VALUE".
     std::string Name = Arg;
     std::optional<std::string> Value;
@@ -88,11 +92,17 @@ TDravelfmtParse ParseDravelfmtOptions(const std::vector<std::string>& Arguments)
       String(O.ConnectTarget);
     } else if (Name == "--password") {
       String(O.Password);
+    } else if (Name == "--adapters") {
+      String(O.Adapters);
     } else {
       Result.Error = "unknown option " + Arg;
     }
   }
   if (!Result.Error.empty() || O.Help) return Result;
+  if (O.ListSensors) {
+    if (!Texts.empty()) Result.Error = "--list-sensors takes no TEXT";
+    return Result;
+  }
 
   if (Texts.size() != 1) {
     Result.Error = Texts.empty() ? "no TEXT given" : "more than one TEXT given (quote the text)";
@@ -116,9 +126,13 @@ std::string DravelfmtUsage() {
          "  --interval MS        time between refreshes (live and --connect modes)\n"
          "  --count N            refreshes to show (0: until interrupted)\n"
          "  --exclude TEXT       processes to leave out of the counts (live mode)\n"
+         "  --adapters LIST      network interfaces for adapters 1-4, comma-separated\n"
+         "                       (live mode)\n"
          "  --dump-record FILE   write the last sampled record to FILE (live mode)\n"
          "  --right              fill SIZE on the left, as right-aligned labels do\n"
          "  --plain              strip the label markup (<B>, <C:...>, ...) from the output\n"
+         "  --list-sensors       print every sensor as chip/label, value and unit, one a\n"
+         "                       line, separated by tabs; takes no TEXT\n"
          "  -h, --help           show this text\n"
          "\n"
          "Without --record or --connect, this machine is sampled.\n"

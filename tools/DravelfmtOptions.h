@@ -20,6 +20,8 @@ struct TDravelfmtOptions {
   std::optional<std::string> ExcludeText;  // --exclude TEXT
   std::optional<std::string> ConnectTarget;   // --connect HOST[:PORT]
   std::optional<std::string> Password;     // --password PW
+  std::optional<std::string> Adapters;     // --adapters LIST
+  bool ListSensors = false;                // --list-sensors (takes no TEXT)
 };
 
 struct TDravelfmtParse {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DravelfmtConnect.h"
@@ -11,6 +12,9 @@
 #include "DravelfmtLive.h"
 #include "DravelfmtOptions.h"
 #include "DravelfmtRecord.h"
+#include "DravelfmtSensors.h"
+#include "platform/Sensors.h"
+#include "sampling/CommaText.h"
 
 namespace dravel {
 namespace {
@@ -19,6 +23,22 @@ constexpr int ExitError = 2;
 
 // The first option given that the chosen mode has no use for, or empty.
 std::string UnusedOption(const TDravelfmtOptions& O) {
+  if (O.ListSensors) {
+    const std::pair<bool, const char*> Others[] = {{O.RecordPath.has_value(), "--record"},
+                                                   {O.ConnectTarget.has_value(), "--connect"},
+                                                   {O.IntervalMs.has_value(), "--interval"},
+                                                   {O.Count.has_value(), "--count"},
+                                                   {O.ExcludeText.has_value(), "--exclude"},
+                                                   {O.Adapters.has_value(), "--adapters"},
+                                                   {O.DumpRecordPath.has_value(), "--dump-record"},
+                                                   {O.Password.has_value(), "--password"},
+                                                   {O.Right, "--right"},
+                                                   {O.Plain, "--plain"}};
+    for (const auto& [Given, Name] : Others) {
+      if (Given) return Name;
+    }
+    return {};
+  }
   if (O.RecordPath) {
     if (O.IntervalMs) return "--interval";
     if (O.Count) return "--count";
@@ -26,6 +46,7 @@ std::string UnusedOption(const TDravelfmtOptions& O) {
   }
   if (O.RecordPath || O.ConnectTarget) {
     if (O.ExcludeText) return "--exclude";
+    if (O.Adapters) return "--adapters";
     if (O.DumpRecordPath) return "--dump-record";
   } else if (O.Password) {
     return "--password";
@@ -35,6 +56,10 @@ std::string UnusedOption(const TDravelfmtOptions& O) {
 
 int Run(const TDravelfmtOptions& Options) {
   const std::string Charset = LocaleCharset();
+  if (Options.ListSensors) {
+    WriteSensorList(std::cout, *MakeSensors(), Charset);
+    return 0;
+  }
   const std::string Text = ConvertCharset(Options.Text, Charset.c_str(), "CP1252");
   TRawDataShell Shell;
   const TLabelText Labels(Shell, FormatSettingsFromLocale(), Text,
@@ -56,6 +81,9 @@ int Run(const TDravelfmtOptions& Options) {
   Request.IntervalMs = Options.IntervalMs.value_or(Request.IntervalMs);
   Request.Count = Options.Count.value_or(Request.Count);
   Request.ExcludeText = Options.ExcludeText.value_or("");
+  if (Options.Adapters) {
+    Request.Adapters = ParseCommaText(ConvertCharset(*Options.Adapters, Charset.c_str(), "CP1252"));
+  }
   Request.DumpRecordPath = Options.DumpRecordPath.value_or("");
   // The first pass is evaluated unseen, so drive-space tags claim their slots in time
   // for the refreshes that are shown.

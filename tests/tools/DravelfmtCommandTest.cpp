@@ -88,6 +88,12 @@ TEST_F(DravelfmtCommandTest, InputCharacterOutsideTheCodePageIsOneQuestionMark) 
   EXPECT_EQ(Run.Out, "?10.0.0.5 ? 192.168.1.20\xC3\xA9\n");
 }
 
+TEST_F(DravelfmtCommandTest, ListSensorsExitsWithZeroAndTakesNoOtherMode) {
+  EXPECT_EQ(RunDravelfmt("--list-sensors").Status, 0);
+  EXPECT_EQ(RunDravelfmt("--list-sensors --plain").Status, 2);
+  EXPECT_EQ(RunDravelfmt("--adapters eth0 --record '" + Path.string() + "' x").Status, 2);
+}
+
 TEST_F(DravelfmtCommandTest, BadRecordsExitWithTwo) {
   TRawData Data{};
   Data.Marker = 'X';

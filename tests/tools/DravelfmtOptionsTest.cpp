@@ -63,6 +63,22 @@ TEST(DravelfmtOptionsTest, NumbersAreCheckedAndBounded) {
   EXPECT_EQ(Parse({"--count", "0", "T"}).Options.Count, 0);
 }
 
+TEST(DravelfmtOptionsTest, AdaptersTakeAList) {
+  const auto P = Parse({"--adapters", "wlan0,eth0", "T"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.Adapters, "wlan0,eth0");
+  EXPECT_EQ(Parse({"T", "--adapters"}).Error, "--adapters needs a value");
+}
+
+TEST(DravelfmtOptionsTest, ListSensorsTakesNoText) {
+  const auto P = Parse({"--list-sensors"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_TRUE(P.Options.ListSensors);
+  EXPECT_EQ(Parse({"--list-sensors", "T"}).Error, "--list-sensors takes no TEXT");
+  EXPECT_NE(DravelfmtUsage().find("--list-sensors"), std::string::npos);
+  EXPECT_NE(DravelfmtUsage().find("--adapters LIST"), std::string::npos);
+}
+
 TEST(DravelfmtOptionsTest, HelpNeedsNoText) {
   const auto P = Parse({"--help"});
   EXPECT_EQ(P.Error, "");
