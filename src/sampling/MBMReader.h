@@ -41,6 +41,7 @@ class TMBMReader {
   bool ReadMBM();
   // Which named sensors the slots show from the next reading on.
   void SetSensorChoice(const TSensorChoice& Choice) { FChoice = Choice; }
+  const TSensorChoice& SensorChoice() const { return FChoice; }
   // The start thread's report, to be run on the main thread.
   void MBMStartFinished();
   // Exit step: calls the library's "Stop" and unloads it.
