@@ -16,10 +16,10 @@ import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-SKIPPED = 77
+from namespaced import DravelfmtCopy, run_inside, sh
+
 TEXT = '<NAME=Temp1>|<NAME=Temp2>|<NAME=Fan1>'
 OTHER_UID = 65534
 CHIPS = {  # hwmon number: (name, files)
@@ -29,44 +29,17 @@ CHIPS = {  # hwmon number: (name, files)
 }
 
 
-class Copy:
-    def __init__(self, argv, **options):
-        self.lines = []
-        self.process = subprocess.Popen(argv, stdout=subprocess.PIPE, text=True,
-                                        env=dict(os.environ, LC_ALL='C.UTF-8'), **options)
-        self.reader = threading.Thread(target=self._read, daemon=True)
-        self.reader.start()
-
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.append((time.monotonic(), line.strip()))
-
-    def shows(self, expected, limit_s):
-        end = time.monotonic() + limit_s
-        while time.monotonic() < end:
-            if any(line == expected for _, line in self.lines):
-                return True
-            time.sleep(0.05)
-        return False
-
-    def first(self, expected):
-        return next((at for at, line in self.lines if line == expected), None)
-
-    def finish(self, limit_s):
-        self.process.wait(timeout=limit_s)
-        self.reader.join(timeout=5)
-
-
-def sh(*argv):
-    subprocess.run(argv, check=True)
-
-
 def blocks(uid):
     names = {f'$M$B$M$5$I$.{uid}', f'$M$B$M$5$D$.{uid}'}
     return names & set(os.listdir('/dev/shm'))
 
 
-def inside(dravelfmt, hwmon):
+def inside(dravelfmt):
+    with tempfile.TemporaryDirectory(prefix='dravel-hwmon-') as hwmon:
+        return with_fake_hwmon(dravelfmt, hwmon)
+
+
+def with_fake_hwmon(dravelfmt, hwmon):
     sh('mount', '--make-rprivate', '/')
     sh('mount', '-t', 'tmpfs', '-o', 'mode=1777', 'tmpfs', '/dev/shm')
     os.chmod(hwmon, 0o755)
@@ -91,16 +64,16 @@ def inside(dravelfmt, hwmon):
         failures.append(f'--list-sensors gave {listed.returncode} {listed.stdout!r}')
 
     live = ['--plain', '--interval', '300']
-    a = Copy([dravelfmt] + live + ['--count', '8', TEXT])
+    a = DravelfmtCopy([dravelfmt] + live + ['--count', '8', TEXT])
     if not a.shows('45|38|2100', 5):
-        return failures + [f'the publishing copy showed {a.lines}']
-    b = Copy([dravelfmt] + live + ['--count', '24', TEXT])
-    other = Copy(['setpriv', f'--reuid={OTHER_UID}', f'--regid={OTHER_UID}', '--clear-groups',
+        return failures + [f'the publishing copy showed {a.texts()}']
+    b = DravelfmtCopy([dravelfmt] + live + ['--count', '24', TEXT])
+    other = DravelfmtCopy(['setpriv', f'--reuid={OTHER_UID}', f'--regid={OTHER_UID}', '--clear-groups',
                   dravelfmt] + live + ['--count', '6', TEXT], cwd='/')
     if not b.shows('45|38|2100', 5):
-        failures.append(f'the reading copy showed {b.lines}')
+        failures.append(f'the reading copy showed {b.texts()}')
     if not other.shows('45|38|2100', 5):
-        failures.append(f'the other user\'s copy showed {other.lines}')
+        failures.append(f'the other user\'s copy showed {other.texts()}')
 
     a.finish(10)
     a_ended = time.monotonic()
@@ -109,7 +82,7 @@ def inside(dravelfmt, hwmon):
     with open(os.path.join(hwmon, 'hwmon3', 'temp1_input'), 'w') as out:
         out.write('61000\n')
     if not b.shows('61|38|2100', 5):
-        failures.append(f'no copy took over: the reading copy showed {b.lines[-3:]}')
+        failures.append(f'no copy took over: the reading copy showed {b.texts()[-3:]}')
     else:
         took = b.first('61|38|2100') - a_ended
         print(f'the reading copy showed the new figure {took:.2f} s after the publisher ended')
@@ -123,23 +96,5 @@ def inside(dravelfmt, hwmon):
     return failures
 
 
-def main():
-    dravelfmt = os.path.abspath(sys.argv[-1])
-    if len(sys.argv) == 3 and sys.argv[1] == '--inside':
-        with tempfile.TemporaryDirectory(prefix='dravel-hwmon-') as hwmon:
-            failures = inside(dravelfmt, hwmon)
-        for failure in failures:
-            print(failure)
-        return 1 if failures else 0
-    if os.geteuid() != 0:
-        print('skipped: a private mount namespace needs root')
-        return SKIPPED
-    if subprocess.run(['unshare', '-m', 'true'], capture_output=True).returncode != 0:
-        print('skipped: unshare -m is not permitted here')
-        return SKIPPED
-    return subprocess.run(['unshare', '-m', sys.executable, __file__, '--inside', dravelfmt],
-                          timeout=120).returncode
-
-
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(run_inside(['-m'], inside))
