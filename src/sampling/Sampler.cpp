@@ -244,27 +244,28 @@ void TSampler::NetworkBlock() {
     SentSum += Adapter.Sent.value_or(0);
   }
 
-  const bool HasReceived = !Adapters.empty() && Adapters.front().Received.has_value();
-  const bool HasSent = !Adapters.empty() && Adapters.front().Sent.has_value();
+  // A counter the object does not carry leaves its figures as they are.
+  const bool HasReceived = Adapters.empty() || Adapters.front().Received.has_value();
+  const bool HasSent = Adapters.empty() || Adapters.front().Sent.has_value();
   const auto Slots = AssignSlots(Names, FAdapters, AdapterSlots);
   for (std::size_t S = 0; S < AdapterSlots; ++S) {
     const auto& Slot = Slots[S];
     // A slot without an adapter (a named one that is absent) shows nothing, not the
     // figures of an adapter that has gone.
-    if (HasReceived || !Slot) {
+    if (HasReceived) {
       Data.NetRead[S + 1] = Slot ? RatePerSecond(Moved[*Slot].first) : 0.0f;
       Data.NetSumRead[S + 1] = Slot ? KiloBytes(*Adapters[*Slot].Received) : 0.0f;
     }
-    if (HasSent || !Slot) {
+    if (HasSent) {
       Data.NetWrite[S + 1] = Slot ? RatePerSecond(Moved[*Slot].second) : 0.0f;
       Data.NetSumWrite[S + 1] = Slot ? KiloBytes(*Adapters[*Slot].Sent) : 0.0f;
     }
   }
-  if (HasReceived || Adapters.empty()) {
+  if (HasReceived) {
     Data.NetRead[0] = RatePerSecond(ReceivedMoved);
     Data.NetSumRead[0] = KiloBytes(ReceivedSum);
   }
-  if (HasSent || Adapters.empty()) {
+  if (HasSent) {
     Data.NetWrite[0] = RatePerSecond(SentMoved);
     Data.NetSumWrite[0] = KiloBytes(SentSum);
   }
