@@ -3,6 +3,7 @@
 // window. One pass, one interval's wait, then one pass per refresh, so the first
 // refresh's rates already cover a whole interval.
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -20,6 +21,9 @@ struct TLiveRequest {
   std::string ExcludeText;     // the process-exclusion list, as the settings value holds it
   std::vector<std::string> Adapters;  // the interfaces for adapter slots 1-4 (code page 1252)
   std::string DumpRecordPath;  // when not empty: the record after the last refresh
+  // The wait between passes; returning false ends the run early (the record is still
+  // dumped). Empty: a plain sleep.
+  std::function<bool(std::chrono::steady_clock::time_point Until)> WaitUntil;
 };
 
 // Fills Shell and calls OnPass after every pass: Refresh false after the first pass
