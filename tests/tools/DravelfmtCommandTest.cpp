@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,10 +21,11 @@ struct TRun {
   std::string Out;
 };
 
-// Runs dravelfmt with Arguments (already quoted for the shell) in a UTF-8 locale.
-TRun RunDravelfmt(const std::string& Arguments) {
-  const std::string Command =
-      "LC_ALL=C.UTF-8 '" DRAVELFMT_PATH "' " + Arguments + " 2>/dev/null";
+// Runs dravelfmt with Arguments (already quoted for the shell) in a UTF-8 locale; with
+// ErrorsToo, standard error comes along on the output.
+TRun RunDravelfmt(const std::string& Arguments, bool ErrorsToo = false) {
+  const std::string Command = "LC_ALL=C.UTF-8 '" DRAVELFMT_PATH "' " + Arguments +
+                              (ErrorsToo ? " 2>&1 >/dev/null" : " 2>/dev/null");
   FILE* Pipe = popen(Command.c_str(), "r");
   if (Pipe == nullptr) return {-1, {}};
   std::string Out;
@@ -103,6 +105,41 @@ TEST_F(DravelfmtCommandTest, BadRecordsExitWithTwo) {
   EXPECT_EQ(RunDravelfmt("--record '" + Path.string() + "' x").Status, 2);
   EXPECT_EQ(RunDravelfmt("--record /nonexistent/file x").Status, 2);
   EXPECT_EQ(RunDravelfmt("--no-such-option x").Status, 2);
+}
+
+TEST_F(DravelfmtCommandTest, CommandLineErrorsAreOneLineAndStatusTwo) {
+  for (const char* Arguments : {"--no-such-option x", "--i3bar --json x", "--waybar --i3bar x",
+                                "--json --plain x", "--i3bar --class c x", "--count"}) {
+    const TRun Run = RunDravelfmt(Arguments, true);
+    EXPECT_EQ(Run.Status, 2) << Arguments;
+    EXPECT_TRUE(Run.Out.starts_with("dravelfmt: ")) << Run.Out;
+    EXPECT_EQ(Run.Out.find('\n'), Run.Out.size() - 1) << Run.Out;
+  }
+  EXPECT_EQ(RunDravelfmt("--i3bar --json x", true).Out,
+            "dravelfmt: choose one of --i3bar, --waybar and --json (see dravelfmt --help)\n");
+}
+
+TEST_F(DravelfmtCommandTest, RecordRefreshesInEveryOutputMode) {
+  TRawData Data{};
+  Data.Marker = 'W';
+  Data.Threads = 7;
+  Write(Data);
+  const std::string Record = "--record '" + Path.string() + "' --count 3 --interval 1 ";
+  const auto Lines = [](const std::string& Out) {
+    return std::count(Out.begin(), Out.end(), '\n');
+  };
+  TRun Run = RunDravelfmt(Record + "'T <NAME=Threads>'");
+  EXPECT_EQ(Run.Out, "T 7\nT 7\nT 7\n");
+  Run = RunDravelfmt(Record + "--i3bar 'T <NAME=Threads>'");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Lines(Run.Out), 2 + 3);
+  EXPECT_NE(Run.Out.find("[{\"full_text\":\"T 7\",\"name\":\"line1\"}],\n"), std::string::npos);
+  Run = RunDravelfmt(Record + "--waybar --percentage '<NAME=Threads>0' 'T <NAME=Threads>'");
+  EXPECT_EQ(Lines(Run.Out), 3);
+  EXPECT_NE(Run.Out.find("\"percentage\":70}"), std::string::npos);
+  Run = RunDravelfmt(Record + "--json 'T <NAME=Threads>'");
+  EXPECT_EQ(Lines(Run.Out), 3);
+  EXPECT_TRUE(Run.Out.starts_with("{\"lines\":[\"T 7\"],\"time\":\"")) << Run.Out;
 }
 
 }  // namespace
