@@ -15,11 +15,13 @@ namespace {
 // The write end of the wake pipe, for the signal handler: the one piece of process-wide
 // state a signal handler cannot do without.
 volatile std::sig_atomic_t WakeWriteEnd = -1;
+volatile std::sig_atomic_t CaughtSignal = 0;
 
 constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-void OnStopSignal(int) {
+void OnStopSignal(int Signal) {
   const int Saved = errno;
+  CaughtSignal = Signal;
   const char Byte = 1;
   [[maybe_unused]] const auto Ignored = ::write(WakeWriteEnd, &Byte, 1);
   errno = Saved;
@@ -39,6 +41,7 @@ TStreamControl::TStreamControl(int OutputFd) : FOutput(OutputFd) {
   if (::pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
     throw std::runtime_error("cannot create the stream's wake pipe");
   WakeWriteEnd = FWake[1];
+  CaughtSignal = 0;
   Install(SIGPIPE, SIG_IGN, 0);
   // No SA_RESTART: a write blocked on a reader that stopped reading returns, so the signal
   // can end the stream.
@@ -75,6 +78,14 @@ TStreamControl::TSend TStreamControl::Send(std::string_view Bytes) {
     return TSend::Failed;
   }
   return TSend::Sent;
+}
+
+int TStreamControl::ExitStatus(int Status) const {
+  const int Signal = CaughtSignal;
+  if (Signal == 0) return Status;
+  Install(Signal, SIG_DFL, 0);
+  std::raise(Signal);
+  return 128 + Signal;  // only if the signal is blocked
 }
 
 void TStreamControl::Stop() {

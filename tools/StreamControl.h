@@ -31,6 +31,9 @@ class TStreamControl {
   bool WaitUntil(std::chrono::steady_clock::time_point Deadline) const;
   // Becomes readable when a signal arrives or Stop is called (for an event loop).
   int WakeDescriptor() const { return FWake[0]; }
+  // Status, or, when a stop signal ended the stream, the process ended by that signal as
+  // shells expect (so a loop around dravelfmt stops on Ctrl-C), after its clean end.
+  int ExitStatus(int Status) const;
 
  private:
   // Polls the wake pipe and the output for up to TimeoutMs; true when the stream is to stop.

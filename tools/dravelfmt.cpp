@@ -88,7 +88,7 @@ std::unique_ptr<TRefreshWriter> MakeWriter(const TDravelfmtOptions& Options,
   return std::make_unique<TPlainWriter>(Options.Plain, Charset);
 }
 
-int Run(const TDravelfmtOptions& Options) {
+int Run(const TDravelfmtOptions& Options, TStreamControl& Stream) {
   const std::string Charset = LocaleCharset();
   if (Options.ListSensors) {
     WriteSensorList(std::cout, *MakeSensors(), Charset);
@@ -103,7 +103,6 @@ int Run(const TDravelfmtOptions& Options) {
                           Options.Right ? TAlignment::Right : TAlignment::Left,
                           ToCodePage(Options.PercentageText.value_or("")));
   const std::unique_ptr<TRefreshWriter> Writer = MakeWriter(Options, Charset, Settings);
-  TStreamControl Stream(STDOUT_FILENO);
   TRefreshOutput Output(Labels, *Writer, Stream);
   const auto Show = [&] { Output.Show(); };
   // The status-bar forms stream by default; the plain form shows one refresh.
@@ -177,7 +176,8 @@ int main(int Argc, char** Argv) {
     return ExitError;
   }
   try {
-    return Run(Parsed.Options);
+    TStreamControl Stream(STDOUT_FILENO);
+    return Stream.ExitStatus(Run(Parsed.Options, Stream));
   } catch (const std::exception& Error) {
     std::cerr << "dravelfmt: " << Error.what() << "\n";
     return ExitError;

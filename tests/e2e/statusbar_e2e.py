@@ -4,7 +4,7 @@
 against a link server, each line parsed as its reader parses it: the i3bar stream
 incrementally (header, "[", then arrays separated by commas), JSON with Python's json
 module, Pango markup with Pango's own parser. Then the stream's end: a reader that closes
-the pipe and SIGTERM both end dravelfmt with status 0 after a whole refresh, and a
+the pipe ends dravelfmt with status 0, SIGTERM by that signal after a whole refresh, and a
 streaming client shows the last lines while its server is away and reconnects when it
 is back.
 
@@ -280,11 +280,19 @@ def stream_ends(program, path):
             fail("%s: a closed output ended with %d, %r" % (mode, status, err))
         proc.stderr.close()
 
+    # A stop signal ends the stream after a whole refresh, and the process by that signal,
+    # as shells expect of an interrupted program.
     proc = dravelfmt(program, "json", [], count=0)
     first = proc.stdout.readline()
     check_json(first, TEXT.count("\n") + 1, "stream")
     proc.send_signal(signal.SIGTERM)
-    out = read_all(proc, "SIGTERM")
+    try:
+        out, err = proc.communicate(timeout=DEADLINE)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        fail("SIGTERM did not end the stream")
+    if proc.returncode != -signal.SIGTERM or err:
+        fail("SIGTERM: status %d, %r" % (proc.returncode, err))
     if out and not out.endswith("\n"):
         fail("SIGTERM cut a refresh: %r" % out[-80:])
 
@@ -362,8 +370,8 @@ def link_modes(program, server_program):
             reader.until(lambda: any("is back" in e for e in reader.err), "the reconnection")
             seen = len(reader.out)
             reader.until(lambda: len(reader.out) >= seen + 3, "refreshes after reconnecting")
-            proc.send_signal(signal.SIGTERM)
-            if proc.wait(timeout=10) != 0:
+            proc.send_signal(signal.SIGINT)
+            if proc.wait(timeout=10) != -signal.SIGINT:
                 fail("the streaming client ended with %d" % proc.returncode)
         finally:
             if proc.poll() is None:

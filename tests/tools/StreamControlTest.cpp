@@ -73,6 +73,12 @@ TEST_F(StreamControlTest, StopSignalsEndTheStream) {
   }
 }
 
+TEST_F(StreamControlTest, WithoutASignalTheStatusIsTheRunsOwn) {
+  const TStreamControl Stream(Pipe[1]);
+  EXPECT_EQ(Stream.ExitStatus(0), 0);
+  EXPECT_EQ(Stream.ExitStatus(2), 2);
+}
+
 TEST_F(StreamControlTest, RepeatsACountOrUntilStopped) {
   TStreamControl Stream(Pipe[1]);
   int Shown = 0;
