@@ -27,6 +27,8 @@ import gi
 gi.require_version("Pango", "1.0")
 from gi.repository import Pango  # noqa: E402
 
+from link_server import LinkTestServer  # noqa: E402
+
 DEADLINE = 20.0
 MODES = ["plain", "i3bar", "waybar", "json"]
 COLOUR = re.compile(r"#[0-9A-F]{6}\Z")
@@ -297,24 +299,6 @@ def stream_ends(program, path):
         fail("SIGTERM cut a refresh: %r" % out[-80:])
 
 
-class Server:
-    def __init__(self, program, port=0):
-        self.proc = subprocess.Popen([program, "--port", str(port)], stdout=subprocess.PIPE,
-                                     text=True)
-        line = self.proc.stdout.readline().split()
-        if len(line) != 2 or line[0] != "PORT":
-            fail("the test server did not report its port")
-        self.port = int(line[1])
-
-    def stop(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
-
-
 class LineReader:
     """Whole lines of a process's output and error, each read within a deadline."""
 
@@ -341,7 +325,7 @@ class LineReader:
 
 
 def link_modes(program, server_program):
-    server = Server(server_program)
+    server = LinkTestServer(server_program)
     try:
         def check_link_texts(mode, texts, where):
             shown = texts[2] if mode != "plain" else re.sub(r"<[^>]*>", "", texts[2])
@@ -366,7 +350,7 @@ def link_modes(program, server_program):
             reader.until(lambda: len(reader.out) >= seen + 5, "the last lines while away")
             if any(json.loads(l)["text"] != "LINKTEST 456" for l in reader.out):
                 fail("while away: %r" % reader.out[-5:])
-            server = Server(server_program, port)
+            server = LinkTestServer(server_program, port)
             reader.until(lambda: any("is back" in e for e in reader.err), "the reconnection")
             seen = len(reader.out)
             reader.until(lambda: len(reader.out) >= seen + 3, "refreshes after reconnecting")
