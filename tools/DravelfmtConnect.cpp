@@ -137,7 +137,8 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
   QObject::connect(&Tick, &QTimer::timeout, [&] {
     if (Request.Stopping && Request.Stopping()) return Loop.quit();
     if (!Client.Connected()) {
-      Lost("the server at " + Where + " closed the link");
+      // An attempt still under way is no loss; a failed one has told its own error.
+      if (WasConnected) Lost("the server at " + Where + " closed the link");
       // The bar keeps the last figures, refreshed on the beat, while the link is down.
       if (Result == 0 && Records > 0 && !Fresh) Show();
     }

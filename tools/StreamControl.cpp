@@ -69,10 +69,8 @@ TStreamControl::TSend TStreamControl::Send(std::string_view Bytes) {
     if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
       // A signal, or a non-blocking output that is full: wait until it takes more.
       if (errno == EINTR && Stopping()) return TSend::Closed;
-      pollfd Out{FOutput, POLLOUT, 0};
-      pollfd Wake{FWake[0], POLLIN, 0};
-      pollfd Both[] = {Out, Wake};
-      if (::poll(Both, 2, -1) > 0 && (Both[1].revents & POLLIN) != 0) return TSend::Closed;
+      pollfd Watch[] = {{FOutput, POLLOUT, 0}, {FWake[0], POLLIN, 0}};
+      if (::poll(Watch, 2, -1) > 0 && (Watch[1].revents & POLLIN) != 0) return TSend::Closed;
       continue;
     }
     return TSend::Failed;

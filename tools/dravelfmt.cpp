@@ -106,8 +106,8 @@ int Run(const TDravelfmtOptions& Options, TStreamControl& Stream) {
   TRefreshOutput Output(Labels, *Writer, Stream);
   const auto Show = [&] { Output.Show(); };
   // The status-bar forms stream by default; the plain form shows one refresh.
-  const bool Streaming = Options.Output != TOutputMode::Plain;
-  const int Count = Options.Count.value_or(Streaming ? 0 : 1);
+  const bool StatusBar = Options.Output != TOutputMode::Plain;
+  const int Count = Options.Count.value_or(StatusBar ? 0 : 1);
   const auto Finish = [&](int Status) {
     if (Output.Failure().empty()) return Status;
     std::cerr << "dravelfmt: " << Output.Failure() << "\n";
@@ -127,7 +127,7 @@ int Run(const TDravelfmtOptions& Options, TStreamControl& Stream) {
     Request.Target = *Options.ConnectTarget;
     Request.Password = Options.Password.value_or("");
     Request.IntervalMs =
-        Options.IntervalMs.value_or(Streaming ? StreamIntervalMs : Request.IntervalMs);
+        Options.IntervalMs.value_or(StatusBar ? StreamIntervalMs : Request.IntervalMs);
     Request.Count = Count;
     Request.WakeDescriptor = Stream.WakeDescriptor();
     Request.Stopping = [&] { return Stream.Stopping(); };
