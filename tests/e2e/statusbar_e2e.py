@@ -13,6 +13,7 @@ Usage: statusbar_e2e.py <dravelfmt> <link_test_server>
 import datetime
 import json
 import os
+import random
 import re
 import select
 import signal
@@ -266,6 +267,26 @@ def awkward_record(program, path):
             fail("awkward %s: %r, not %r" % (mode, shown, visible))
 
 
+def random_markup(program, path):
+    """Lines pieced together at random from label markup and awkward characters: Pango's
+    parser reads every block and every Waybar text."""
+    pieces = ["<B>", "</B>", "<I>", "</I>", "<U>", "</U>", "<C:Red>", "<C:$12AB>", "<C:Bogus>",
+              "</C>", "<S:3>", "</S>", "<RU>", "\u0416", "<EU>", "<<>", "</>", "<", ">", "&",
+              "&amp;", "\"", "\\", "'", "\x01", "\x1f", "\t", "\x7f", "\x81", "\u00e9",
+              "\u20ac", "\U0001F600", "<NAME=Threads>", "x", " "]
+    rng = random.Random(20240501)
+    lines = ["".join(rng.choice(pieces) for _ in range(rng.randint(0, 14))) for _ in range(60)]
+    text = "\n".join(lines)
+    out = read_all(dravelfmt(program, "i3bar", ["--record", path], text=text, count=1),
+                   "random i3bar")
+    for blocks in I3barReader().feed(out):
+        check_i3bar_blocks(blocks, len(lines), "random i3bar")
+    for number, line in enumerate(lines):
+        out = read_all(dravelfmt(program, "waybar", ["--record", path], text=line, count=1),
+                       "random waybar")
+        check_waybar(out.rstrip("\n"), None, "random waybar, line %d %r" % (number, line))
+
+
 def stream_ends(program, path):
     """A reader that goes away, and SIGTERM, end a stream quietly after a whole refresh."""
     for mode in ("i3bar", "waybar", "json", "plain"):
@@ -379,6 +400,7 @@ def main():
         run_modes(program, ["--record", path], "record", check_record_texts)
         run_modes(program, [], "live", check_live_texts)
         awkward_record(program, os.path.join(work, "awkward.rec"))
+        random_markup(program, path)
         stream_ends(program, path)
         link_modes(program, server_program)
     print("status bars end to end: OK")

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <random>
 
 #include "I3barWriter.h"
 #include "JsonLinesWriter.h"
@@ -184,6 +185,30 @@ TEST_F(LocalTimeTest, IsoWithTheOffsetOfTheZone) {
   EXPECT_EQ(IsoLocalTime(Time), "2023-11-15T03:43:20+05:30");
   SetTimeZone("YST3");
   EXPECT_EQ(IsoLocalTime(Time), "2023-11-14T19:13:20-03:00");
+}
+
+// Captions pieced together at random from markup, characters JSON and Pango cannot carry
+// raw, and stray bytes: every writer still gives JSON a parser reads.
+TEST(RefreshWritersTest, RandomCaptionsAlwaysGiveValidJson) {
+  const std::vector<std::string> Pieces = {
+      "<B>", "</B>", "<I>", "</I>", "<U>", "</U>", "<C:Red>", "<C:$12AB>", "<C:$>", "</C>",
+      "<S:3>", "</S>", "<RU>", "<EU>", "<<>", "</>", "<", ">", "&", "\"", "\\", "'",
+      std::string(1, '\0'), "\x01", "\x1F", "\n", "\x7F", "\x81", "\xBA", "\xFF", "text", " "};
+  std::mt19937 Random(20240501);
+  std::uniform_int_distribution<std::size_t> Pick(0, Pieces.size() - 1);
+  std::uniform_int_distribution<int> Length(0, 12);
+  const TI3barWriter I3bar;
+  const TWaybarWriter Waybar("class", TFormatSettings{});
+  const TJsonLinesWriter Json;
+  for (int Round = 0; Round < 300; ++Round) {
+    std::vector<std::string> Lines(static_cast<std::size_t>(Length(Random) % 4));
+    for (std::string& Line : Lines)
+      for (int I = Length(Random); I > 0; --I) Line += Pieces[Pick(Random)];
+    const std::string Blocks = Write(I3bar, Lines);
+    ASSERT_EQ(json::parse(Blocks.substr(0, Blocks.size() - 2)).size(), Lines.size());
+    ASSERT_NO_THROW(json::parse(Write(Waybar, Lines, Lines.empty() ? "" : Lines[0])));
+    ASSERT_EQ(json::parse(Write(Json, Lines))["lines"].size(), Lines.size());
+  }
 }
 
 TEST(PlainWriterTest, ConvertsFromCodePage1252AndStripsOnRequest) {
