@@ -137,7 +137,7 @@ std::string DravelfmtUsage() {
          "Evaluates the format TEXT the way one panel label does; each line of TEXT\n"
          "gives one line of output.\n"
          "\n"
-         "  --i3bar              write the i3bar protocol (i3bar, swaybar): one block a line\n"
+         "  --i3bar              write the i3bar protocol (i3bar, swaybar), a block a line\n"
          "  --waybar             write JSON lines for a Waybar custom module\n"
          "  --json               write one JSON object per refresh: \"lines\" and \"time\"\n"
          "  --class NAME         Waybar: the module's \"class\"\n"
