@@ -30,12 +30,20 @@ std::optional<int> SelectElement(std::string_view Format) {
 
 }  // namespace
 
-std::string FormatArrayItem(const float (&Values)[5], std::string_view Format, bool LeadZero,
-                            bool Decimal, TArrayItemStyle Style, const TFormatSettings& Settings) {
+std::optional<double> ArrayItemValue(const float (&Values)[5], std::string_view Format,
+                                     TArrayItemStyle Style) {
   const std::optional<int> Index = SelectElement(Format);
-  if (!Index) return {};
+  if (!Index) return std::nullopt;
   double Value = Values[*Index];
   if (Style.KilobitsOnLowerB && Format == "b") Value *= 8;
+  return Value;
+}
+
+std::string FormatArrayItem(const float (&Values)[5], std::string_view Format, bool LeadZero,
+                            bool Decimal, TArrayItemStyle Style, const TFormatSettings& Settings) {
+  const std::optional<double> Found = ArrayItemValue(Values, Format, Style);
+  if (!Found) return {};
+  const double Value = *Found;
   // Tested on the value before rounding: 9.7 shows as "010".
   std::string Result = (LeadZero && Value < 10) ? "0" : "";
   const int Decimals = Decimal ? 2 : 0;

@@ -1,5 +1,7 @@
 #include "formatter/Catalogue.h"
 
+#include <string_view>
+
 #include "sampling/RawData.h"
 
 namespace dravel::catalogue {
@@ -190,6 +192,17 @@ std::string DriveSpaceDescription() {
          std::to_string(DriveSlotCount) +
          " drives can be requested at one time, with each as a different label. <NAME=DriveSpace "
          "FORMAT=\"C FREE\"> <NAME=DriveSpace FORMAT=\"D TOTAL\">. Uses SIZE, FORMAT, DECIMAL";
+}
+
+std::string WithGaugeNote(std::string Description) {
+  // No "." inside the note: the options dialog breaks the help's lines after each one.
+  constexpr std::string_view Note =
+      "Also takes BAR=n, to show the value as a bar n cells wide, or GRAPH=n, to show its last "
+      "n values as a graph n cells wide (n up to 512); MAX=v sets the top of their scale, which "
+      "otherwise runs to 100 for a percentage, to the total for memory and drive space, and to "
+      "the largest value shown for the rest.";
+  if (!Description.ends_with(". ")) Description += Description.ends_with('.') ? " " : ". ";
+  return Description += Note;
 }
 
 }  // namespace dravel::catalogue

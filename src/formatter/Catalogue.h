@@ -28,4 +28,8 @@ std::string DateTimeDescription();
 extern const char* const BlankDescription;
 std::string DriveSpaceDescription();
 
+// A numeric item's help text followed by the note on BAR, GRAPH and MAX, joined as a new
+// sentence; the text itself stays as it is.
+std::string WithGaugeNote(std::string Description);
+
 }  // namespace dravel::catalogue

@@ -1,9 +1,22 @@
 #include "formatter/Formatter.h"
 
+#include "formatter/Catalogue.h"
 #include "formatter/TagParser.h"
 #include "formatter/TextCase.h"
 
 namespace dravel {
+namespace {
+
+// The token a numeric item's tag with BAR= or GRAPH= becomes; MAX sets the top of any scale.
+std::string GaugeToken(const TGaugeValue& Figure, const TGaugeRequest& Request,
+                       const std::optional<double>& Max) {
+  return WriteGaugeToken({.Kind = Request.Kind,
+                          .Values = {Figure.Value},
+                          .Top = Max ? Max : Figure.Top,
+                          .Cells = Request.Cells});
+}
+
+}  // namespace
 
 TFormatter::TFormatter(TRawDataShell& Shell, const TFormatSettings& Settings)
     : FShell(Shell), FSettings(Settings) {}
@@ -12,7 +25,15 @@ void TFormatter::AddItem(std::string DisplayName, std::string Description,
                          std::string_view ItemName, std::string DefaultTag, TFormatFunc Func) {
   FItems.push_back({std::move(DisplayName),
                     {std::move(Description), UpperCaseAscii(ItemName), std::move(DefaultTag),
-                     std::move(Func)}});
+                     std::move(Func), {}}});
+}
+
+void TFormatter::AddItem(std::string DisplayName, std::string Description,
+                         std::string_view ItemName, std::string DefaultTag, TFormatFunc Func,
+                         TGaugeFunc Gauge) {
+  AddItem(std::move(DisplayName), catalogue::WithGaugeNote(std::move(Description)), ItemName,
+          std::move(DefaultTag), std::move(Func));
+  FItems.back().Data.Gauge = std::move(Gauge);
 }
 
 bool TFormatter::HoldsOpener(std::string_view Text) const {
@@ -47,9 +68,16 @@ std::string TFormatter::ReplaceTags(std::string_view Text) const {
       const TTagAttributes Attributes =
           ParseTagAttributes(std::string_view(Result).substr(Start, Close - Start + 1));
       std::string Value;
-      Item.Data.Func(Attributes.Format, Attributes.LeadZero, Value, Attributes.Decimal);
+      std::size_t Shown = 0;
+      if (Attributes.Gauge && Item.Data.Gauge) {
+        Value = GaugeToken(Item.Data.Gauge(Attributes.Format), *Attributes.Gauge, Attributes.Max);
+        Shown = Attributes.Gauge->Cells;
+      } else {
+        Item.Data.Func(Attributes.Format, Attributes.LeadZero, Value, Attributes.Decimal);
+        Shown = Value.size();
+      }
       Replaced.append(Result, Done, Start - Done);
-      Replaced += PadValue(std::move(Value), Attributes, RightAligned);
+      Replaced += PadValue(std::move(Value), Shown, Attributes, RightAligned);
       Done = Close + 1;
     }
     if (Done == 0) continue;  // no tag of this item

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,11 +21,22 @@ enum class TAlignment : std::uint8_t { Left = 0, Right = 1 };
 using TFormatFunc =
     std::function<void(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal)>;
 
+// A numeric item's figure for a bar or a graph, and the top of its own scale (none where
+// the scale follows the values shown).
+struct TGaugeValue {
+  double Value = 0;
+  std::optional<double> Top;
+};
+
+// A numeric item's figure for the FORMAT value given.
+using TGaugeFunc = std::function<TGaugeValue(std::string_view Format)>;
+
 struct TFormatData {
   std::string Description;  // help text of the options dialog
   std::string Name;         // item name, upper case; tags are matched against it
   std::string DefaultTag;
   TFormatFunc Func;
+  TGaugeFunc Gauge;         // numeric items only: what BAR= and GRAPH= draw
 };
 
 struct TFormatItem {
@@ -52,7 +64,8 @@ class TFormatter {
   // (ASCII letters compared without case).
   virtual void DecideIfActive(std::string_view FormatText);
   // Text with every tag of this formatter's items replaced by its value; unchanged when
-  // not active. Always ends, whatever the text holds.
+  // not active. Always ends, whatever the text holds. A numeric item's tag with BAR= or
+  // GRAPH= becomes a gauge token (GaugeToken.h) instead of the value.
   std::string ReplaceTags(std::string_view Text) const;
 
   // Appends the display names in registration order.
@@ -64,6 +77,9 @@ class TFormatter {
  protected:
   void AddItem(std::string DisplayName, std::string Description, std::string_view ItemName,
                std::string DefaultTag, TFormatFunc Func);
+  // A numeric item: its help text also tells of BAR, GRAPH and MAX.
+  void AddItem(std::string DisplayName, std::string Description, std::string_view ItemName,
+               std::string DefaultTag, TFormatFunc Func, TGaugeFunc Gauge);
   const TRawData& Data() const { return FShell.Data; }
   // A value function that calls Method of this formatter.
   template <typename TSelf>

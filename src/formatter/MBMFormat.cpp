@@ -21,24 +21,35 @@ TMBMFormat::TMBMFormat(TRawDataShell& Shell, const TFormatSettings& Settings)
   for (int Sensor = 1; Sensor <= 3; ++Sensor) {
     AddItem("Temperature " + std::to_string(Sensor), catalogue::TempDescription(Sensor),
             "Temp" + std::to_string(Sensor), catalogue::TempDefaultTag(Sensor),
-            Bind(Temps[Sensor - 1]));
+            Bind(Temps[Sensor - 1]), [this, Sensor](std::string_view Format) {
+              return TGaugeValue{TempValue(Sensor, Format), std::nullopt};
+            });
   }
   for (int Sensor = 1; Sensor <= 3; ++Sensor) {
     AddItem("Fan " + std::to_string(Sensor), catalogue::FanDescription(Sensor),
             "Fan" + std::to_string(Sensor), catalogue::FanDefaultTag(Sensor),
-            Bind(Fans[Sensor - 1]));
+            Bind(Fans[Sensor - 1]), [this, Sensor](std::string_view) {
+              return TGaugeValue{static_cast<double>(FanValue(Sensor)), std::nullopt};
+            });
   }
 }
 
+double TMBMFormat::TempValue(int Sensor, std::string_view Format) const {
+  const double Value = Data().Temp[Sensor - 1];
+  return Format == "F" || Format == "f" ? CelsiusToFahrenheit(Value) : Value;
+}
+
+std::int32_t TMBMFormat::FanValue(int Sensor) const {
+  const std::int32_t Value = Data().Fan[Sensor - 1];
+  return Value == NoFanReading ? 0 : Value;
+}
+
 void TMBMFormat::TempFunc(int Sensor, std::string_view Format, std::string& Output) const {
-  double Value = Data().Temp[Sensor - 1];
-  if (Format == "F" || Format == "f") Value = CelsiusToFahrenheit(Value);
-  Output = FormatGeneral(Value, Settings());
+  Output = FormatGeneral(TempValue(Sensor, Format), Settings());
 }
 
 void TMBMFormat::FanFunc(int Sensor, std::string& Output) const {
-  const std::int32_t Value = Data().Fan[Sensor - 1];
-  Output = FormatInt(Value == NoFanReading ? 0 : Value);
+  Output = FormatInt(FanValue(Sensor));
 }
 
 void TMBMFormat::Temp1Func(std::string_view Format, bool, std::string& Output, bool) const {

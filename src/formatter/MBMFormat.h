@@ -17,6 +17,9 @@ class TMBMFormat : public TFormatter {
   void Fan3Func(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
 
  private:
+  // Celsius, or Fahrenheit for FORMAT "F"; a fan's speed, 0 without a reading.
+  double TempValue(int Sensor, std::string_view Format) const;
+  std::int32_t FanValue(int Sensor) const;
   void TempFunc(int Sensor, std::string_view Format, std::string& Output) const;
   void FanFunc(int Sensor, std::string& Output) const;
 };

@@ -13,6 +13,10 @@ class TNetworkFormat : public TFormatter {
   void WriteFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
   void ReadSumFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
   void WriteSumFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+
+ private:
+  // The figure of Field that FORMAT selects, on a scale that follows the values.
+  TGaugeFunc ArrayGauge(const float (TRawData::*Field)[5], bool Sum) const;
 };
 
 }  // namespace dravel

@@ -6,6 +6,18 @@
 #include "formatter/TextCase.h"
 
 namespace dravel {
+namespace {
+
+// The figure FORMAT asks of a measured drive: FREE wins over TOTAL; none when FORMAT holds
+// neither.
+std::optional<float> DriveFigure(const TDriveEntry& Drive, std::string_view Format) {
+  const std::string Upper = UpperCaseAscii(Format);
+  if (Upper.find("FREE") != std::string::npos) return Drive.FreeMB;
+  if (Upper.find("TOTAL") != std::string::npos) return Drive.TotalMB;
+  return std::nullopt;
+}
+
+}  // namespace
 
 TNonPerfFormat::TNonPerfFormat(TRawDataShell& Shell, const TFormatSettings& Settings)
     : TFormatter(Shell, Settings) {
@@ -22,7 +34,11 @@ TNonPerfFormat::TNonPerfFormat(TRawDataShell& Shell, const TFormatSettings& Sett
           Bind(&TNonPerfFormat::BlankFunc));
   AddItem("Drive Space", catalogue::DriveSpaceDescription(), "DriveSpace",
           "Drive C: <NAME=DriveSpace SIZE=5 FORMAT=\"C FREE\">",
-          Bind(&TNonPerfFormat::DriveSpaceFunc));
+          Bind(&TNonPerfFormat::DriveSpaceFunc), [this](std::string_view Format) {
+            const TDriveEntry* Drive = FindOrClaimDrive(Format);
+            if (!Drive) return TGaugeValue{0, 0};
+            return TGaugeValue{DriveFigure(*Drive, Format).value_or(0), Drive->TotalMB};
+          });
 }
 
 void TNonPerfFormat::DecideIfActive(std::string_view FormatText) {
@@ -64,29 +80,29 @@ void TNonPerfFormat::BlankFunc(std::string_view, bool, std::string& Output, bool
   Output.clear();
 }
 
-void TNonPerfFormat::DriveSpaceFunc(std::string_view Format, bool, std::string& Output,
-                                    bool Decimal) const {
-  if (Format.empty()) return;
-  const std::string Upper = UpperCaseAscii(Format);
-  const char Letter = Upper.front();
-  if (Letter == 0) return;  // 0 marks a free slot, never a drive
+const TDriveEntry* TNonPerfFormat::FindOrClaimDrive(std::string_view Format) const {
+  if (Format.empty()) return nullptr;
+  const char Letter = UpperCaseAscii(Format.substr(0, 1)).front();
+  if (Letter == 0) return nullptr;  // 0 marks a free slot, never a drive
   for (const TDriveEntry& Drive : Data().Drives) {
-    if (Drive.Letter != Letter) continue;
-    const int Decimals = Decimal ? 2 : 0;
-    if (Upper.find("FREE") != std::string::npos) {
-      Output = FormatNumber(Drive.FreeMB, Decimals, Settings());
-    } else if (Upper.find("TOTAL") != std::string::npos) {
-      Output = FormatNumber(Drive.TotalMB, Decimals, Settings());
-    }
-    return;
+    if (Drive.Letter == Letter) return &Drive;
   }
   // Not measured yet: claim the first free slot for the sampler's next drive pass.
   for (TDriveEntry& Drive : Shell().Data.Drives) {
     if (Drive.Letter == 0) {
       Drive.Letter = Letter;
-      return;
+      break;
     }
   }
+  return nullptr;
+}
+
+void TNonPerfFormat::DriveSpaceFunc(std::string_view Format, bool, std::string& Output,
+                                    bool Decimal) const {
+  const TDriveEntry* Drive = FindOrClaimDrive(Format);
+  if (!Drive) return;
+  if (const std::optional<float> Figure = DriveFigure(*Drive, Format))
+    Output = FormatNumber(*Figure, Decimal ? 2 : 0, Settings());
 }
 
 }  // namespace dravel

@@ -20,6 +20,11 @@ class TNonPerfFormat : public TFormatter {
   void BlankFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
   // Claims a drive slot for a letter not yet in one (writes to the shell's record).
   void DriveSpaceFunc(std::string_view Format, bool LeadZero, std::string& Output, bool Decimal) const;
+
+ private:
+  // The slot measuring the drive FORMAT names; none when FORMAT names none or the drive is
+  // not measured yet, in which case the first free slot is claimed for it.
+  const TDriveEntry* FindOrClaimDrive(std::string_view Format) const;
 };
 
 }  // namespace dravel

@@ -21,17 +21,17 @@ std::string FormatMemory(double Value, bool Decimal, const TFormatSettings& Sett
   return FormatFixed(Value, Decimal ? 2 : 0, Settings);
 }
 
-// A used or free figure: in MB, or with FORMAT "%" as a percentage of the total (0 when
-// the total is 0), rounded to single precision before it is formatted.
-std::string PartValue(std::uint64_t Part, std::uint64_t Total, std::string_view Format,
-                      bool Decimal, const TFormatSettings& Settings) {
-  double Value = 0;
+// A used or free figure: in MB on a scale up to the total, or with FORMAT "%" as a
+// percentage of the total (0 when the total is 0); rounded to single precision, as it is
+// shown.
+TGaugeValue PartFigure(std::uint64_t Part, std::uint64_t Total, std::string_view Format) {
   if (Format == "%") {
-    if (Total != 0) Value = static_cast<double>(Part) / static_cast<double>(Total) * 100;
-  } else {
-    Value = static_cast<double>(Part) / BytesPerMB;
+    const double Percent =
+        Total != 0 ? static_cast<double>(Part) / static_cast<double>(Total) * 100 : 0;
+    return {static_cast<float>(Percent), 100};
   }
-  return FormatMemory(static_cast<float>(Value), Decimal, Settings);
+  return {static_cast<float>(static_cast<double>(Part) / BytesPerMB),
+          static_cast<double>(Total) / BytesPerMB};
 }
 
 std::uint64_t Used(const TRawData& Data, TMemoryPair Pair) {
@@ -40,54 +40,69 @@ std::uint64_t Used(const TRawData& Data, TMemoryPair Pair) {
   return Total > Free ? Total - Free : 0;  // a record with free above total shows none used
 }
 
+TGaugeValue TotalFigure(const TRawData& Data, TMemoryPair Pair) {
+  return {static_cast<double>(ReadMemory(Data, Pair.Total)) / BytesPerMB, std::nullopt};
+}
+
+TGaugeValue UsedFigure(const TRawData& Data, TMemoryPair Pair, std::string_view Format) {
+  return PartFigure(Used(Data, Pair), ReadMemory(Data, Pair.Total), Format);
+}
+
+TGaugeValue FreeFigure(const TRawData& Data, TMemoryPair Pair, std::string_view Format) {
+  return PartFigure(ReadMemory(Data, Pair.Free), ReadMemory(Data, Pair.Total), Format);
+}
+
 }  // namespace
 
 TPageRAMFormat::TPageRAMFormat(TRawDataShell& Shell, const TFormatSettings& Settings)
     : TFormatter(Shell, Settings) {
   AddItem("PageTotal", catalogue::MemoryDescription("Page", "Total"), "PageTotal",
-          "PageTotal: <NAME=PageTotal>", Bind(&TPageRAMFormat::PageTotalFunc));
+          "PageTotal: <NAME=PageTotal>", Bind(&TPageRAMFormat::PageTotalFunc),
+          [this](std::string_view) { return TotalFigure(Data(), Page); });
   AddItem("PageUsed", catalogue::MemoryDescription("Page", "Used"), "PageUsed",
-          "PageUsed: <NAME=PageUsed>", Bind(&TPageRAMFormat::PageUsedFunc));
+          "PageUsed: <NAME=PageUsed>", Bind(&TPageRAMFormat::PageUsedFunc),
+          [this](std::string_view Format) { return UsedFigure(Data(), Page, Format); });
   AddItem("PageFree", catalogue::MemoryDescription("Page", "Free"), "PageFree",
-          "PageFree: <NAME=PageFree>", Bind(&TPageRAMFormat::PageFreeFunc));
+          "PageFree: <NAME=PageFree>", Bind(&TPageRAMFormat::PageFreeFunc),
+          [this](std::string_view Format) { return FreeFigure(Data(), Page, Format); });
   AddItem("RAMTotal", catalogue::MemoryDescription("RAM", "Total"), "RAMTotal",
-          "RAMTotal: <NAME=RAMTotal>", Bind(&TPageRAMFormat::RAMTotalFunc));
+          "RAMTotal: <NAME=RAMTotal>", Bind(&TPageRAMFormat::RAMTotalFunc),
+          [this](std::string_view) { return TotalFigure(Data(), RAM); });
   AddItem("RAMUsed", catalogue::MemoryDescription("RAM", "Used"), "RAMUsed",
-          "RAMUsed: <NAME=RAMUsed>", Bind(&TPageRAMFormat::RAMUsedFunc));
+          "RAMUsed: <NAME=RAMUsed>", Bind(&TPageRAMFormat::RAMUsedFunc),
+          [this](std::string_view Format) { return UsedFigure(Data(), RAM, Format); });
   AddItem("RAMFree", catalogue::MemoryDescription("RAM", "Free"), "RAMFree",
-          "RAMFree: <NAME=RAMFree>", Bind(&TPageRAMFormat::RAMFreeFunc));
+          "RAMFree: <NAME=RAMFree>", Bind(&TPageRAMFormat::RAMFreeFunc),
+          [this](std::string_view Format) { return FreeFigure(Data(), RAM, Format); });
 }
 
 void TPageRAMFormat::PageTotalFunc(std::string_view, bool, std::string& Output,
                                    bool Decimal) const {
-  Output = FormatMemory(ReadMemory(Data(), Page.Total) / BytesPerMB, Decimal, Settings());
+  Output = FormatMemory(TotalFigure(Data(), Page).Value, Decimal, Settings());
 }
 
 void TPageRAMFormat::PageUsedFunc(std::string_view Format, bool, std::string& Output,
                                   bool Decimal) const {
-  Output = PartValue(Used(Data(), Page), ReadMemory(Data(), Page.Total), Format, Decimal,
-                     Settings());
+  Output = FormatMemory(UsedFigure(Data(), Page, Format).Value, Decimal, Settings());
 }
 
 void TPageRAMFormat::PageFreeFunc(std::string_view Format, bool, std::string& Output,
                                   bool Decimal) const {
-  Output = PartValue(ReadMemory(Data(), Page.Free), ReadMemory(Data(), Page.Total), Format,
-                     Decimal, Settings());
+  Output = FormatMemory(FreeFigure(Data(), Page, Format).Value, Decimal, Settings());
 }
 
 void TPageRAMFormat::RAMTotalFunc(std::string_view, bool, std::string& Output, bool Decimal) const {
-  Output = FormatMemory(ReadMemory(Data(), RAM.Total) / BytesPerMB, Decimal, Settings());
+  Output = FormatMemory(TotalFigure(Data(), RAM).Value, Decimal, Settings());
 }
 
 void TPageRAMFormat::RAMUsedFunc(std::string_view Format, bool, std::string& Output,
                                  bool Decimal) const {
-  Output = PartValue(Used(Data(), RAM), ReadMemory(Data(), RAM.Total), Format, Decimal, Settings());
+  Output = FormatMemory(UsedFigure(Data(), RAM, Format).Value, Decimal, Settings());
 }
 
 void TPageRAMFormat::RAMFreeFunc(std::string_view Format, bool, std::string& Output,
                                  bool Decimal) const {
-  Output = PartValue(ReadMemory(Data(), RAM.Free), ReadMemory(Data(), RAM.Total), Format, Decimal,
-                     Settings());
+  Output = FormatMemory(FreeFigure(Data(), RAM, Format).Value, Decimal, Settings());
 }
 
 }  // namespace dravel

@@ -92,7 +92,7 @@ struct TMarkupState {
   TCodePage CodePage = TCodePage::Cp1252;
 
   TMarkupRun Run(std::string Text, TMarkupRun::TKind Kind = TMarkupRun::TKind::Text) const {
-    return {Kind, std::move(Text), CodePage, Style, Colour, Shadow};
+    return {Kind, std::move(Text), CodePage, Style, Colour, Shadow, {}};
   }
 };
 
@@ -121,6 +121,9 @@ void ApplyTag(const std::string& Tag, TMarkupState& State, std::vector<TMarkupRu
     if (Colour) State.Colour = Colour;
   } else if (Tag.starts_with('S')) {
     State.Shadow = ShadowOffset(std::string_view(Tag).substr(std::min<std::size_t>(2, Tag.size())));
+  } else if (std::optional<TGaugeToken> Gauge = ReadGaugeToken(Tag)) {
+    Runs.push_back(State.Run({}, TMarkupRun::TKind::Gauge));
+    Runs.back().Gauge = std::move(*Gauge);
   }
 }
 
@@ -132,24 +135,45 @@ std::optional<TColor> ColorFromName(std::string_view Name) {
   return std::nullopt;
 }
 
+std::optional<TMarkupTag> NextMarkupTag(std::string_view Text, std::size_t From) {
+  const std::size_t Begin = Text.find('<', From);
+  if (Begin == std::string_view::npos) return std::nullopt;
+  const std::size_t Close = std::min(Text.find('>', Begin + 1), Text.size());
+  return TMarkupTag{Begin, std::min(Close + 1, Text.size()),
+                    Text.substr(Begin + 1, Close - Begin - 1)};
+}
+
 std::vector<TMarkupRun> ParseMarkup(std::string_view Text, const TMarkupStyle& Start) {
   std::vector<TMarkupRun> Runs;
   TMarkupState State;
   State.Style = Start;
   std::size_t Pos = 0;
   while (Pos < Text.size()) {
-    if (Text[Pos] != '<') {
-      const std::size_t End = std::min(Text.find('<', Pos), Text.size());
-      Runs.push_back(State.Run(std::string(Text.substr(Pos, End - Pos))));
-      Pos = End;
-      continue;
-    }
-    const std::size_t Close = std::min(Text.find('>', Pos + 1), Text.size());
-    const std::string Tag = UpperCaseAscii(Text.substr(Pos + 1, Close - Pos - 1));
-    Pos = Close + 1;
-    ApplyTag(Tag, State, Runs);
+    const std::optional<TMarkupTag> Tag = NextMarkupTag(Text, Pos);
+    const std::size_t TextEnd = Tag ? Tag->Begin : Text.size();
+    if (TextEnd > Pos) Runs.push_back(State.Run(std::string(Text.substr(Pos, TextEnd - Pos))));
+    if (!Tag) break;
+    ApplyTag(UpperCaseAscii(Tag->Text), State, Runs);
+    Pos = Tag->End;
   }
   return Runs;
+}
+
+void SplitAtGauges(std::string_view Text, const std::function<void(std::string_view)>& Plain,
+                   const std::function<void(const TGaugeToken&)>& Gauge) {
+  std::size_t Done = 0;
+  // A token begins with "<~": a text without one goes through whole. Otherwise every tag
+  // is read from the start, since "<~" may stand inside another tag.
+  if (Text.find("<~") != std::string_view::npos) {
+    for (auto Tag = NextMarkupTag(Text, 0); Tag; Tag = NextMarkupTag(Text, Tag->End)) {
+      const std::optional<TGaugeToken> Token = ReadGaugeToken(Tag->Text);
+      if (!Token) continue;
+      if (Tag->Begin > Done) Plain(Text.substr(Done, Tag->Begin - Done));
+      Gauge(*Token);
+      Done = Tag->End;
+    }
+  }
+  if (Done < Text.size()) Plain(Text.substr(Done));
 }
 
 }  // namespace dravel

@@ -6,14 +6,17 @@
 // Tags sit between "<" and ">" and ignore letter case: B, /B, I, /I, U, /U,
 // C:name or C:$hex (0x00BBGGRR), /C, S or S:n (shadow, signed 8-bit offset),
 // /S, RU and EU (the following bytes are code page 1251, or 1252 again), "/"
-// (line break) and "<" (so "<<>" is a literal "<"). Other tags are swallowed.
+// (line break) and "<" (so "<<>" is a literal "<"). A gauge token (GaugeToken.h) is a
+// bar or a graph to draw. Other tags are swallowed.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "formatter/GaugeToken.h"
 #include "platform/CodePage.h"
 
 namespace dravel {
@@ -32,7 +35,7 @@ struct TMarkupStyle {
 };
 
 struct TMarkupRun {
-  enum class TKind { Text, LineBreak };
+  enum class TKind { Text, LineBreak, Gauge };
 
   TKind Kind = TKind::Text;
   std::string Text;  // bytes in CodePage; empty for a break
@@ -40,7 +43,24 @@ struct TMarkupRun {
   TMarkupStyle Style;
   std::optional<TColor> Colour;       // none: the label's own font colour
   std::optional<std::int8_t> Shadow;  // the shadow's offset while one is on
+  TGaugeToken Gauge;                  // what a gauge run draws
 };
+
+// One tag as the markup reads it: from its "<" up to and including the next ">", or to the
+// end of the text when none follows; Text is what stands between the brackets.
+struct TMarkupTag {
+  std::size_t Begin;
+  std::size_t End;
+  std::string_view Text;
+};
+
+// The first tag at or after From; none when only plain text is left.
+std::optional<TMarkupTag> NextMarkupTag(std::string_view Text, std::size_t From);
+
+// Hands Text, as the markup reads it, to Plain in the stretches between its gauge tokens
+// (markup and all) and each gauge token to Gauge, in order.
+void SplitAtGauges(std::string_view Text, const std::function<void(std::string_view)>& Plain,
+                   const std::function<void(const TGaugeToken&)>& Gauge);
 
 // Reads Text into runs; Start is the style of the label's font.
 std::vector<TMarkupRun> ParseMarkup(std::string_view Text, const TMarkupStyle& Start);

@@ -6,10 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include "formatter/GaugeToken.h"
+
 namespace dravel {
 
 // The most fill characters SIZE adds to one value.
 constexpr std::size_t MaxFill = 4096;
+
+// BAR=N or GRAPH=N: the value drawn as a bar, or its history as a graph, N cells wide.
+struct TGaugeRequest {
+  TGaugeKind Kind = TGaugeKind::Bar;
+  std::size_t Cells = 1;  // 1 to MaxGaugeCells
+};
 
 struct TTagAttributes {
   std::string Format;                // FORMAT value as written; empty when absent
@@ -17,6 +25,10 @@ struct TTagAttributes {
   bool Decimal = false;
   std::optional<std::size_t> Size;   // present when the tag holds "SIZE="
   char Fill = ' ';                   // CHAR value
+  // BAR= or GRAPH= with a positive whole number (larger ones count as MaxGaugeCells);
+  // with both, the one that stands first in the tag.
+  std::optional<TGaugeRequest> Gauge;
+  std::optional<double> Max;         // MAX= with a positive decimal number
 };
 
 // Tag: the text from "<" up to and including its ">"; keywords are found anywhere in it,
@@ -35,6 +47,8 @@ std::size_t FindOpener(std::string_view Text, std::size_t From);
 std::size_t FindTagOpener(std::string_view Text, std::string_view UpperName, std::size_t From);
 
 // Value padded to Size with Fill, before it when right-aligned, after it otherwise; never cut.
-std::string PadValue(std::string Value, const TTagAttributes& Attributes, bool RightAligned);
+// Shown is how many characters the value takes on the screen (a gauge token takes its cells).
+std::string PadValue(std::string Value, std::size_t Shown, const TTagAttributes& Attributes,
+                     bool RightAligned);
 
 }  // namespace dravel

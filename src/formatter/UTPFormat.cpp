@@ -11,9 +11,11 @@ TUTPFormat::TUTPFormat(TRawDataShell& Shell, const TFormatSettings& Settings)
           "<NAME=Uptime FORMAT=\"*d* days, *H* hrs, *M* mins, *S* secs\" SIZE=20>",
           Bind(&TUTPFormat::UptimeFunc));
   AddItem("System Thread Count", catalogue::ThreadsDescription, "Threads",
-          "Threads: <NAME=Threads SIZE=5>", Bind(&TUTPFormat::ThreadsFunc));
+          "Threads: <NAME=Threads SIZE=5>", Bind(&TUTPFormat::ThreadsFunc),
+          [this](std::string_view) { return TGaugeValue{static_cast<double>(Data().Threads), {}}; });
   AddItem("System Processes Count", catalogue::ProcessesDescription, "Processes",
-          "Processes: <NAME=Processes SIZE=5>", Bind(&TUTPFormat::ProcessesFunc));
+          "Processes: <NAME=Processes SIZE=5>", Bind(&TUTPFormat::ProcessesFunc),
+          [this](std::string_view) { return TGaugeValue{static_cast<double>(Data().Processes), {}}; });
 }
 
 void TUTPFormat::UptimeFunc(std::string_view Format, bool LeadZero, std::string& Output,

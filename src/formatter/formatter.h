@@ -7,6 +7,8 @@
 #include "formatter/FormatSettings.h"
 #include "formatter/Formatter.h"
 #include "formatter/FormatterRegistry.h"
+#include "formatter/GaugeHistory.h"
+#include "formatter/GaugeToken.h"
 #include "formatter/MBMFormat.h"
 #include "formatter/NetworkFormat.h"
 #include "formatter/NonPerfFormat.h"

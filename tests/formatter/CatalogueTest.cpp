@@ -8,6 +8,12 @@
 namespace dravel {
 namespace {
 
+constexpr const char* GaugeNote =
+    "Also takes BAR=n, to show the value as a bar n cells wide, or GRAPH=n, to show its last n "
+    "values as a graph n cells wide (n up to 512); MAX=v sets the top of their scale, which "
+    "otherwise runs to 100 for a percentage, to the total for memory and drive space, and to the "
+    "largest value shown for the rest.";
+
 class CatalogueTest : public ::testing::Test {
  protected:
   testing::TEngine Engine;
@@ -79,10 +85,12 @@ TEST_F(CatalogueTest, UsageTextBreaksAfterEveryFullStop) {
 }
 
 TEST_F(CatalogueTest, HelpTextsSpelledOut) {
+  // The help text as it always was, then the note on bars and graphs.
   EXPECT_EQ(Registry.GetUsageText("Fan 3"),
             "Reports speed of Fan 3 Sensor in MBM.\r\n Can be read without MBM running (though "
             "MBM must still have been installed) if the MBMStarter DLL is in the same directory."
-            "\r\n Uses SIZE.\r\n <NAME=Fan3>.\r\n \r\nDefault Usage String:\r\nFan3: <NAME=Fan3>");
+            "\r\n Uses SIZE.\r\n <NAME=Fan3>.\r\n " + std::string(GaugeNote) +
+                "\r\n\r\nDefault Usage String:\r\nFan3: <NAME=Fan3>");
   const std::string Used = Registry.GetUsageText("RAMUsed");
   EXPECT_NE(Used.find("Used Bytes in RAM, expressed in MB.\r\n <NAME=RAMUsed>.\r\n Uses SIZE, "
                       "FORMAT.\r\n Use FORMAT=\"%\" to display"),
@@ -93,6 +101,33 @@ TEST_F(CatalogueTest, HelpTextsSpelledOut) {
   EXPECT_NE(Temp.find("temperature sensor #2 in MBM."), std::string::npos);
   EXPECT_NE(Temp.find("Uses SIZE, FORMAT.\r\n <NAME=Temp2>.\r\n Format tags are C or F"),
             std::string::npos);
+}
+
+TEST_F(CatalogueTest, NumericItemsTellOfBarsAndGraphsAfterTheirOwnText) {
+  const std::vector<std::string> WithoutNumbers = {"Uptime",        "IP Addresses", "Computer Name",
+                                                   "User Name",     "Date and Time", "Blank"};
+  int Numeric = 0;
+  for (const TFormatter* Formatter : Registry.All()) {
+    for (const TFormatItem& Item : Formatter->Items()) {
+      const std::string& Help = Item.Data.Description;
+      const bool Number = std::find(WithoutNumbers.begin(), WithoutNumbers.end(),
+                                    Item.DisplayName) == WithoutNumbers.end();
+      EXPECT_EQ(Help.ends_with(GaugeNote), Number) << Item.DisplayName;
+      EXPECT_EQ(Help.find("BAR=") != std::string::npos, Number) << Item.DisplayName;
+      Numeric += Number;
+    }
+  }
+  EXPECT_EQ(Numeric, 20);
+  // The note is a sentence of its own after the text as it stands.
+  const auto Before = [&](std::string_view Name) {
+    std::string Help = Registry.GetUsageText(Name);
+    return Help.substr(0, Help.find("Also takes BAR"));
+  };
+  EXPECT_TRUE(Before("System Thread Count").ends_with(" <NAME=Threads>.\r\n "));
+  EXPECT_TRUE(Before("PageTotal").ends_with("<NAME=PageTotal>.\r\n Uses SIZE.\r\n "));
+  EXPECT_TRUE(Before("RAMFree").ends_with("instead of an absolute value, which is the default.\r\n "));
+  EXPECT_TRUE(Before("Fan 1").ends_with("<NAME=Fan1>.\r\n "));
+  EXPECT_TRUE(Before("Drive Space").ends_with("Uses SIZE, FORMAT, DECIMAL.\r\n "));
 }
 
 TEST_F(CatalogueTest, UptimeHelpListsItsEightTokens) {

@@ -165,5 +165,37 @@ TEST(MarkupCodePage, RuSwitchesTo1251AndEuBack) {
   EXPECT_EQ(Runs[2].CodePage, TCodePage::Cp1252);
 }
 
+TEST(MarkupGauge, ATokenIsAGaugeRunInTheStyleAndColourOfItsPlace) {
+  const auto Runs = Parse("cpu <B><C:Red><~g:10,20:100:5></C> <~B:3:*:2>");
+  ASSERT_EQ(Runs.size(), 4u);
+  EXPECT_EQ(Runs[1].Kind, TMarkupRun::TKind::Gauge);
+  EXPECT_TRUE(Runs[1].Text.empty());
+  EXPECT_EQ(Runs[1].Gauge, (TGaugeToken{TGaugeKind::Graph, {10, 20}, 100.0, 5}));
+  EXPECT_TRUE(Runs[1].Style.Bold);
+  EXPECT_EQ(Runs[1].Colour, 0x0000FFu);
+  EXPECT_EQ(Runs[3].Kind, TMarkupRun::TKind::Gauge);
+  EXPECT_FALSE(Runs[3].Colour);
+}
+
+TEST(MarkupGauge, WhatIsNoTokenIsSwallowedAsBefore) {
+  EXPECT_EQ(Texts(Parse("a<~B:1:*:0>b<~>c<~G:1,2,3:*:2>d")), "a|b|c|d");
+  for (const TMarkupRun& Run : Parse("<B <~B:1:*:5>x<<~B:1:*:5>"))
+    EXPECT_NE(Run.Kind, TMarkupRun::TKind::Gauge);
+}
+
+TEST(MarkupGauge, SplittingAtTokensFollowsTheMarkupsTags) {
+  std::string Out;
+  SplitAtGauges(
+      "a<B <~B:1:*:5>b<~B:2:*:3>c<<>d<~G:4:*:1", [&](std::string_view Plain) { Out += "[" + std::string(Plain) + "]"; },
+      [&](const TGaugeToken& Token) { Out += "#" + std::to_string(Token.Cells); });
+  // A tag left open at the end is still carried out, a token too.
+  EXPECT_EQ(Out, "[a<B <~B:1:*:5>b]#3[c<<>d]#1");
+  Out.clear();
+  SplitAtGauges(
+      "<~B:2:*:3><~B:2:*:4>", [&](std::string_view Plain) { Out += "[" + std::string(Plain) + "]"; },
+      [&](const TGaugeToken& Token) { Out += "#" + std::to_string(Token.Cells); });
+  EXPECT_EQ(Out, "#3#4");
+}
+
 }  // namespace
 }  // namespace dravel
