@@ -1,9 +1,11 @@
 #pragma once
 // The plain output: each line and a newline, in the locale's encoding, with the label
-// markup kept (for another program that draws it) or stripped.
+// markup kept (for another program that draws it) or stripped. Bars and graphs are drawn
+// with block characters either way, or in ASCII where the encoding lacks them.
 
 #include <string>
 
+#include "GaugeCells.h"
 #include "RefreshWriter.h"
 
 namespace dravel {
@@ -11,12 +13,13 @@ namespace dravel {
 class TPlainWriter final : public TRefreshWriter {
  public:
   TPlainWriter(bool StripLabelMarkup, std::string Charset)
-      : FStrip(StripLabelMarkup), FCharset(std::move(Charset)) {}
+      : FStrip(StripLabelMarkup), FCharset(std::move(Charset)), FCells(CellStyleFor(FCharset)) {}
   void Write(const TRefresh& Refresh, std::string& Out) const override;
 
  private:
   bool FStrip;
   std::string FCharset;
+  TCellStyle FCells;
 };
 
 }  // namespace dravel

@@ -14,7 +14,9 @@ void TRefreshOutput::Begin() {
 
 void TRefreshOutput::Show() {
   if (FEnded) return;
-  const std::vector<std::string> Lines = FLabels.Render();
+  std::vector<std::string> Lines = FLabels.Render();
+  FGauges.resize(Lines.size());
+  for (std::size_t I = 0; I < Lines.size(); ++I) Lines[I] = FGauges[I].Advance(Lines[I]);
   const std::string Percentage = FLabels.RenderSide();
   FBuffer.clear();
   FWriter.Write({Lines, Percentage, std::chrono::system_clock::now()}, FBuffer);

@@ -1,12 +1,15 @@
 #pragma once
-// One refresh on its way out: the labels rendered, the lines written in the chosen form,
-// the whole refresh sent to standard output at once.
+// One refresh on its way out: the labels rendered, their bars and graphs resolved against
+// each line's history, the lines written in the chosen form, the whole refresh sent to
+// standard output at once.
 
 #include <string>
+#include <vector>
 
 #include "DravelfmtLabels.h"
 #include "RefreshWriter.h"
 #include "StreamControl.h"
+#include "formatter/GaugeHistory.h"
 
 namespace dravel {
 
@@ -29,6 +32,7 @@ class TRefreshOutput {
   const TRefreshWriter& FWriter;
   TStreamControl& FStream;
   std::string FBuffer;  // kept from refresh to refresh, so a refresh allocates nothing new
+  std::vector<TGaugeHistory> FGauges;  // the bars and graphs of each line, from the first Show
   bool FEnded = false;
   std::string FFailure;
 };

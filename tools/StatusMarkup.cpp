@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "GaugeCells.h"
 #include "platform/CodePage.h"
 
 namespace dravel {
@@ -74,8 +75,11 @@ void AppendPangoEscaped(std::string& Out, std::string_view Text) {
 TStatusLine::TStatusLine(std::string_view Caption) {
   for (const TMarkupRun& Run : ParseMarkup(Caption, TMarkupStyle{})) {
     TPiece Piece;
-    Piece.Text = Run.Kind == TMarkupRun::TKind::LineBreak ? " "
-                                                           : CodePageToUtf8(Run.Text, Run.CodePage);
+    switch (Run.Kind) {
+      case TMarkupRun::TKind::Text: Piece.Text = CodePageToUtf8(Run.Text, Run.CodePage); break;
+      case TMarkupRun::TKind::LineBreak: Piece.Text = " "; break;
+      case TMarkupRun::TKind::Gauge: Piece.Text = GaugeCells(Run.Gauge); break;
+    }
     Piece.Style = Run.Style;
     if (Run.Colour) Piece.Rgb = MarkupColourRgb(*Run.Colour);
     // Runs the markup split without changing the style ("<<>", swallowed tags) join up.

@@ -2,7 +2,8 @@
 // A rendered line's label markup as status bars take it: the text alone, or Pango markup
 // (<b>, <i>, <u>, <span foreground>) over text escaped for Pango, with the line's one
 // colour told apart so a bar's own colour field can carry it. Shadows have no place in a
-// bar and are dropped; a line break becomes a blank, as a bar shows one line.
+// bar and are dropped; a line break becomes a blank, as a bar shows one line. Bars and
+// graphs are block characters (GaugeCells.h), in the colour and style of their place.
 
 #include <cstdint>
 #include <optional>

@@ -21,10 +21,11 @@ struct TRun {
   std::string Out;
 };
 
-// Runs dravelfmt with Arguments (already quoted for the shell) in a UTF-8 locale; with
-// ErrorsToo, standard error comes along on the output.
-TRun RunDravelfmt(const std::string& Arguments, bool ErrorsToo = false) {
-  const std::string Command = "LC_ALL=C.UTF-8 '" DRAVELFMT_PATH "' " + Arguments +
+// Runs dravelfmt with Arguments (already quoted for the shell) in a UTF-8 locale, or in
+// Locale; with ErrorsToo, standard error comes along on the output.
+TRun RunDravelfmt(const std::string& Arguments, bool ErrorsToo = false,
+                  const std::string& Locale = "C.UTF-8") {
+  const std::string Command = "LC_ALL=" + Locale + " '" DRAVELFMT_PATH "' " + Arguments +
                               (ErrorsToo ? " 2>&1 >/dev/null" : " 2>/dev/null");
   FILE* Pipe = popen(Command.c_str(), "r");
   if (Pipe == nullptr) return {-1, {}};
@@ -140,6 +141,25 @@ TEST_F(DravelfmtCommandTest, RecordRefreshesInEveryOutputMode) {
   Run = RunDravelfmt(Record + "--json 'T <NAME=Threads>'");
   EXPECT_EQ(Lines(Run.Out), 3);
   EXPECT_TRUE(Run.Out.starts_with("{\"lines\":[\"T 7\"],\"time\":\"")) << Run.Out;
+}
+
+TEST_F(DravelfmtCommandTest, BarsAndGraphsReachTheOutputInTheLocalesEncoding) {
+  TRawData Data{};
+  Data.Marker = 'W';
+  Data.ProcUsage[0] = 37.4f;
+  Data.Threads = 7;
+  Write(Data);
+  const std::string Record = "--record '" + Path.string() + "' --count 2 --interval 1 ";
+  const std::string Text = "'CPU <NAME=ProcUsage BAR=10>|<NAME=Threads GRAPH=3>'";
+  EXPECT_EQ(RunDravelfmt(Record + Text).Out,
+            "CPU \u2588\u2588\u2588\u258A      |  \u2588\n"
+            "CPU \u2588\u2588\u2588\u258A      | \u2588\u2588\n");
+  // The C locale's ASCII has no blocks.
+  EXPECT_EQ(RunDravelfmt(Record + Text, false, "C").Out,
+            "CPU ####      |  #\nCPU ####      | ##\n");
+  const TRun Json = RunDravelfmt(Record + "--json " + Text, false, "C");
+  EXPECT_NE(Json.Out.find("\"CPU \u2588\u2588\u2588\u258A      |  \u2588\"]"), std::string::npos)
+      << Json.Out;
 }
 
 }  // namespace

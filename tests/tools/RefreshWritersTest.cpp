@@ -193,7 +193,8 @@ TEST(RefreshWritersTest, RandomCaptionsAlwaysGiveValidJson) {
   const std::vector<std::string> Pieces = {
       "<B>", "</B>", "<I>", "</I>", "<U>", "</U>", "<C:Red>", "<C:$12AB>", "<C:$>", "</C>",
       "<S:3>", "</S>", "<RU>", "<EU>", "<<>", "</>", "<", ">", "&", "\"", "\\", "'",
-      std::string(1, '\0'), "\x01", "\x1F", "\n", "\x7F", "\x81", "\xBA", "\xFF", "text", " "};
+      std::string(1, '\0'), "\x01", "\x1F", "\n", "\x7F", "\x81", "\xBA", "\xFF", "text", " ",
+      "<~B:37.4:100:10>", "<~G:1,-2,3:*:4>", "<~B:5:0:1"};
   std::mt19937 Random(20240501);
   std::uniform_int_distribution<std::size_t> Pick(0, Pieces.size() - 1);
   std::uniform_int_distribution<int> Length(0, 12);
@@ -215,6 +216,41 @@ TEST(PlainWriterTest, ConvertsFromCodePage1252AndStripsOnRequest) {
   EXPECT_EQ(Write(TPlainWriter(false, "UTF-8"), {"46\xBA", "<B>x</B>"}),
             "46\xC2\xBA\n<B>x</B>\n");
   EXPECT_EQ(Write(TPlainWriter(true, "UTF-8"), {"<B>x</B>", ""}), "x\n\n");
+}
+
+// A line holding a bar at 37.4 of 100, ten cells wide, and a graph; and what they draw.
+const std::vector<std::string> Gauges = {
+    "<C:Red>CPU <~B:37.4:100:10></C> <B><~G:0,4,8:8:4></B>"};
+const std::string DrawnBar = "\u2588\u2588\u2588\u258A      ";
+const std::string DrawnGraph = "  \u2584\u2588";
+
+TEST(PlainWriterTest, BarsAndGraphsAreBlockCharactersWithOrWithoutTheMarkup) {
+  EXPECT_EQ(Write(TPlainWriter(true, "UTF-8"), Gauges), "CPU " + DrawnBar + " " + DrawnGraph + "\n");
+  EXPECT_EQ(Write(TPlainWriter(false, "UTF-8"), Gauges),
+            "<C:Red>CPU " + DrawnBar + "</C> <B>" + DrawnGraph + "</B>\n");
+}
+
+TEST(PlainWriterTest, AnEncodingWithoutBlocksGetsAsciiCells) {
+  EXPECT_EQ(Write(TPlainWriter(true, "ISO-8859-1"), {"46\xBA <~B:37.4:100:10>|"}),
+            "46\xBA ####      |\n");
+  EXPECT_EQ(Write(TPlainWriter(true, "ANSI_X3.4-1968"), {"<~G:0,4,8:8:4>"}), "  -#\n");
+}
+
+TEST(StatusBarWritersTest, JsonStringsCarryTheBlockCharacters) {
+  const std::string Blocks = Write(TI3barWriter{}, Gauges);
+  const json Line = json::parse(Blocks.substr(0, Blocks.size() - 2))[0];
+  EXPECT_EQ(Line["full_text"], "<span foreground=\"#FF0000\">CPU " + DrawnBar +
+                                   "</span> <b>" + DrawnGraph + "</b>");
+  EXPECT_EQ(Line["markup"], "pango");
+  // One colour, no style: the text alone, in the block's colour.
+  const std::string Plain = Write(TI3barWriter{}, {"<C:Lime><~B:50:100:8>"});
+  EXPECT_EQ(json::parse(Plain.substr(0, Plain.size() - 2))[0],
+            json::parse("{\"full_text\":\"\u2588\u2588\u2588\u2588    \",\"name\":\"line1\","
+                        "\"color\":\"#00FF00\"}"));
+  EXPECT_EQ(json::parse(Write(TJsonLinesWriter{}, Gauges))["lines"][0],
+            "CPU " + DrawnBar + " " + DrawnGraph);
+  EXPECT_EQ(json::parse(Write(TWaybarWriter("", TFormatSettings{}), Gauges))["text"],
+            "<span foreground=\"#FF0000\">CPU " + DrawnBar + "</span> <b>" + DrawnGraph + "</b>");
 }
 
 }  // namespace
