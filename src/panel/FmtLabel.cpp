@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 
+#include "panel/GaugePainter.h"
 #include "platform/CodePage.h"
 
 namespace dravel {
@@ -13,6 +14,11 @@ TFmtLabel::TFmtLabel(QWidget* Parent) : TQarvColorLabel(Parent) {}
 void TFmtLabel::SetCaption(std::string Text) {
   TQarvColorLabel::SetCaption(std::move(Text));
   FitToCaption();
+}
+
+void TFmtLabel::ShowEvaluated(std::string_view Text) {
+  std::string Shown = FGauges.Advance(Text);
+  if (Shown != Caption()) SetCaption(std::move(Shown));
 }
 
 void TFmtLabel::SetTextAlignment(std::uint8_t Align) {
@@ -35,7 +41,7 @@ void TFmtLabel::SetLabelFont(const QFont& Font, const QColor& Color) {
 }
 
 void TFmtLabel::FitToCaption() {
-  const QString Plain = QString::fromStdString(Cp1252ToUtf8(Caption()));
+  const QString Plain = QString::fromStdString(Cp1252ToUtf8(GaugesAsDigits(Caption())));
   const QSize Extent =
       QFontMetrics(font()).size(Qt::TextSingleLine | Qt::TextExpandTabs, Plain);
   const int Right = x() + width();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "formatter/GaugeHistory.h"
 #include "panel/QarvLabel.h"
 
 namespace dravel {
@@ -21,8 +22,13 @@ class TFmtLabel : public TQarvColorLabel {
   void SetFormatText(std::string Text) { FFormatText = std::move(Text); }
 
   // Sets the caption and resizes to it: the plain single-line extent of the text in the
-  // label's font (markup counted as text). A right-aligned label keeps its right edge.
+  // label's font (markup counted as text, bars and graphs as the width they draw). A
+  // right-aligned label keeps its right edge.
   void SetCaption(std::string Text);
+  // One render's evaluated line: its bars and graphs resolved against the label's history
+  // (which a new label starts afresh), then shown. An unchanged caption is neither
+  // re-measured nor repainted.
+  void ShowEvaluated(std::string_view Text);
   // 0 left, 1 right; other values leave the text left-aligned. A right-aligned label
   // that flows in the column sits on the window's right edge; one the user placed
   // keeps its place (the markup label would otherwise snap it to the edge).
@@ -48,6 +54,7 @@ class TFmtLabel : public TQarvColorLabel {
   void FitToCaption();
 
   std::string FFormatText;
+  TGaugeHistory FGauges;
   std::uint8_t FAlign = 0;
   bool FPressed = false;
   bool FDragging = false;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 
+#include "panel/GaugePainter.h"
+
 namespace dravel {
 namespace {
 
@@ -47,6 +49,8 @@ constexpr std::array<TSystemColor, 27> SystemColors{{
     {27, QPalette::Active, QPalette::Highlight},        // gradient active caption
     {28, QPalette::Inactive, QPalette::Mid},            // gradient inactive caption
 }};
+
+const QColor ShadowColour(0x80, 0x80, 0x80);
 
 QFont RunFont(const QFont& Base, const TMarkupStyle& Style) {
   QFont Font = Base;
@@ -111,6 +115,21 @@ class TMarkupPainter {
     }
   }
 
+  // A bar or graph goes whole onto the line, or onto the next one when it does not fit
+  // and the line holds something already; it is drawn as text would be, shadow and all.
+  void PlaceGauge(const TMarkupRun& Run, const QFont& Font) {
+    const int Width = GaugeWidth(Run.Gauge, Font);
+    if (Width > FLine.Right - FLine.Left && FLine.Left > FRect.left()) BreakLine(Font);
+    if (FLine.Top > FRect.top() + FRect.height()) return;
+    const int Baseline = FLine.Top + QFontMetrics(Font).ascent();
+    if (Run.Shadow) {
+      PaintGauge(FCanvas, Run.Gauge, Font, FLine.Left + *Run.Shadow, Baseline + *Run.Shadow,
+                 ShadowColour);
+    }
+    PaintGauge(FCanvas, Run.Gauge, Font, FLine.Left, Baseline, ColourOf(Run));
+    FLine.Left += Width;
+  }
+
  private:
   // The longest front part of Text no wider than Room.
   static qsizetype FittingLength(const QString& Text, const QFontMetrics& Metrics, int Room) {
@@ -126,10 +145,14 @@ class TMarkupPainter {
     return Low;
   }
 
+  QColor ColourOf(const TMarkupRun& Run) const {
+    return Run.Colour ? ColorToQColor(*Run.Colour) : FFontColour;
+  }
+
   void DrawPiece(const QString& Piece, const QFont& Font, const QFontMetrics& Metrics,
                  const TMarkupRun& Run) {
     if (Piece.isEmpty()) return;
-    const QColor Colour = Run.Colour ? ColorToQColor(*Run.Colour) : FFontColour;
+    const QColor Colour = ColourOf(Run);
     const int X = FLine.Left;
     const int Baseline = FLine.Top + Metrics.ascent();
     FCanvas.setFont(Font);
@@ -139,7 +162,7 @@ class TMarkupPainter {
       return;
     }
     const int Offset = *Run.Shadow;
-    FCanvas.setPen(QColor(0x80, 0x80, 0x80));
+    FCanvas.setPen(ShadowColour);
     FCanvas.drawText(X + Offset, Baseline + Offset, Piece);
     const Qt::BGMode Mode = FCanvas.backgroundMode();
     FCanvas.setBackgroundMode(Qt::TransparentMode);
@@ -179,13 +202,21 @@ int PaintMarkupText(QPainter& Canvas, const QRect& Rect, const QColor& Backgroun
   int Width = 0;
   for (const TMarkupRun& Run : ParseMarkup(Text, StyleOf(Font))) {
     const QFont RunStyleFont = RunFont(Font, Run.Style);
-    if (Run.Kind == TMarkupRun::TKind::LineBreak) {
-      Painter.BreakLine(RunStyleFont);
-      continue;
+    switch (Run.Kind) {
+      case TMarkupRun::TKind::LineBreak:
+        Painter.BreakLine(RunStyleFont);
+        break;
+      case TMarkupRun::TKind::Gauge:
+        Width += GaugeWidth(Run.Gauge, RunStyleFont);
+        Painter.PlaceGauge(Run, RunStyleFont);
+        break;
+      case TMarkupRun::TKind::Text: {
+        QString Piece = RunText(Run);
+        Width += QFontMetrics(RunStyleFont).horizontalAdvance(Piece);
+        Painter.PlaceRun(std::move(Piece), RunStyleFont, Run);
+        break;
+      }
     }
-    QString Piece = RunText(Run);
-    Width += QFontMetrics(RunStyleFont).horizontalAdvance(Piece);
-    Painter.PlaceRun(std::move(Piece), RunStyleFont, Run);
   }
   Canvas.restore();
   return Width;
@@ -193,9 +224,12 @@ int PaintMarkupText(QPainter& Canvas, const QRect& Rect, const QColor& Backgroun
 
 int MeasureMarkupText(std::string_view Text, const QFont& Font) {
   int Width = 0;
-  for (const TMarkupRun& Run : ParseMarkup(Text, StyleOf(Font)))
+  for (const TMarkupRun& Run : ParseMarkup(Text, StyleOf(Font))) {
     if (Run.Kind == TMarkupRun::TKind::Text)
       Width += QFontMetrics(RunFont(Font, Run.Style)).horizontalAdvance(RunText(Run));
+    else if (Run.Kind == TMarkupRun::TKind::Gauge)
+      Width += GaugeWidth(Run.Gauge, RunFont(Font, Run.Style));
+  }
   return Width;
 }
 

@@ -38,8 +38,8 @@ class TQarvColorLabel : public QWidget {
   bool RightJustify() const { return FRightJustify; }
   void SetRightJustify(bool Value);
 
-  // The width a paint gives the label: the widths of all text runs of the
-  // caption side by side, line breaks ignored.
+  // The width a paint gives the label: the widths of all text runs, bars and
+  // graphs of the caption side by side, line breaks ignored.
   int MarkupWidth() const;
 
  protected:

@@ -75,10 +75,9 @@ void TDravelDisplay::RenderLabels() {
   if (FExited || !FFormatters) return;
   bool FirstFill = false;
   for (TFmtLabel* Label : FLabels) {
-    std::string Text = FFormatters->Evaluate(Label->FormatText());
+    const std::string Text = FFormatters->Evaluate(Label->FormatText());
     if (Label->Caption() == BlankCaption) FirstFill = true;
-    // An unchanged caption is neither re-measured nor repainted.
-    if (Label->Caption() != Text) Label->SetCaption(std::move(Text));
+    Label->ShowEvaluated(Text);
   }
   if (FirstFill) ArrangeLabels(false);
   if (FTrayMode == 2) RenderTrayIcon();

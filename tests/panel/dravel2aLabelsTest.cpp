@@ -2,8 +2,11 @@
 #include "PanelTestSupport.h"
 #include "panel/FmtLabel.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
+
+#include "formatter/GaugeToken.h"
 
 namespace dravel {
 namespace {
@@ -182,6 +185,58 @@ TEST_F(Labels, RebuildingReplacesTheLabels) {
   EXPECT_EQ(Panel->Labels()[0]->Caption(), "x");
   EXPECT_EQ(Panel->findChildren<TFmtLabel*>().size(), 1);
   EXPECT_TRUE(Panel->TimerEnabled());
+}
+
+// The samples a label's graph holds now.
+std::vector<double> GraphSamples(const TFmtLabel& Label) {
+  const std::string& Caption = Label.Caption();
+  const std::size_t Open = Caption.find("<~");
+  const std::size_t Close = Caption.find('>', Open);
+  if (Open == std::string::npos || Close == std::string::npos) return {};
+  const auto Token = ReadGaugeToken(std::string_view(Caption).substr(Open + 1, Close - Open - 1));
+  return Token ? Token->Values : std::vector<double>{};
+}
+
+TEST_F(Labels, AGraphKeepsItsLastSamplesAndABuildStartsItAfresh) {
+  const std::string Text = "T <NAME=Threads GRAPH=3>";
+  auto Panel = StartWith(Text);
+  for (const std::int16_t Threads : {10, 20, 30, 40}) {
+    Panel->FRawData->Data.Threads = Threads;
+    Panel->RenderLabels();
+  }
+  EXPECT_EQ(Panel->Labels()[0]->Caption(), "T <~G:20,30,40:40:3>");
+  // An unchanged figure is one more sample all the same.
+  Panel->RenderLabels();
+  EXPECT_EQ(GraphSamples(*Panel->Labels()[0]), (std::vector<double>{30, 40, 40}));
+  Panel->BuildLabels(Text);  // its first render samples this machine once
+  EXPECT_EQ(GraphSamples(*Panel->Labels()[0]).size(), 1u);
+  Panel->FRawData->Data.Threads = 5;
+  Panel->RenderLabels();
+  const std::vector<double> Samples = GraphSamples(*Panel->Labels()[0]);
+  ASSERT_EQ(Samples.size(), 2u);
+  EXPECT_EQ(Samples[1], 5);
+}
+
+TEST_F(Labels, EachLabelKeepsTheHistoryOfItsOwnLine) {
+  auto Panel = StartWith("<NAME=Threads GRAPH=4>\r\n<NAME=Processes GRAPH=4>");
+  Panel->FRawData->Data.Threads = 7;
+  Panel->FRawData->Data.Processes = 9;
+  Panel->RenderLabels();
+  EXPECT_EQ(GraphSamples(*Panel->Labels()[0]).back(), 7);
+  EXPECT_EQ(GraphSamples(*Panel->Labels()[1]).back(), 9);
+  EXPECT_EQ(GraphSamples(*Panel->Labels()[0]).size(), 2u);
+}
+
+TEST_F(Labels, TheWindowFitsALineHoldingABar) {
+  auto Panel = StartWith("short\r\nCPU <NAME=ProcUsage BAR=40>");
+  const TFmtLabel& Label = *Panel->Labels()[1];
+  const QFontMetrics Metrics(Label.font());
+  // The token is far shorter in characters than the forty cells it draws.
+  const int Drawn = Metrics.horizontalAdvance(QStringLiteral("CPU ")) +
+                    40 * Metrics.horizontalAdvance(QLatin1Char('0'));
+  EXPECT_GE(Label.width(), Drawn);
+  EXPECT_LE(Label.width(), Drawn + 1);
+  EXPECT_EQ(Panel->width(), Label.width() + 4 + 2);
 }
 
 }  // namespace
