@@ -26,7 +26,10 @@ const char* const MarkupHelp =
     "also use hex, as in <C:$8080FF>\n"
     "Finally <S> begins a default shadow which can be ended by </S>. Use S:# to set the "
     "offset of the shadow from the text, \n"
-    "with negative numbers indicating an offset in the opposite direction.";
+    "with negative numbers indicating an offset in the opposite direction.\n"
+    "Numeric items also take BAR=n, to draw the value as a bar n cells wide, GRAPH=n, to draw "
+    "its last n values as a graph, and MAX=v, the top of their scale, as in "
+    "<NAME=ProcUsage GRAPH=20> or <NAME=NetRead BAR=10 MAX=1000>.";
 
 QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left, const QString& Hint) {
   auto* button = new QPushButton(Caption, Parent);

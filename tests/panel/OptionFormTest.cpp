@@ -100,10 +100,10 @@ TEST_F(OptionFormTest, TabOrderRunsFromTheButtonsToTheHelp) {
   EXPECT_EQ(order, expected);
 }
 
-TEST_F(OptionFormTest, MarkupHelpHasItsFourLines) {
+TEST_F(OptionFormTest, MarkupHelpHasItsFourLinesThenBarsAndGraphs) {
   TOptionForm form(nullptr, Host);
   const QStringList lines = form.Memo2->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 4);
+  ASSERT_EQ(lines.size(), 5);
   EXPECT_EQ(lines[0],
             "Use <B> around text to make it bold. Close with </B>. Same for <I> and <U> to do "
             "italics and underline. ");
@@ -114,6 +114,10 @@ TEST_F(OptionFormTest, MarkupHelpHasItsFourLines) {
             "Finally <S> begins a default shadow which can be ended by </S>. Use S:# to set the "
             "offset of the shadow from the text, ");
   EXPECT_EQ(lines[3], "with negative numbers indicating an offset in the opposite direction.");
+  EXPECT_EQ(lines[4],
+            "Numeric items also take BAR=n, to draw the value as a bar n cells wide, GRAPH=n, to "
+            "draw its last n values as a graph, and MAX=v, the top of their scale, as in "
+            "<NAME=ProcUsage GRAPH=20> or <NAME=NetRead BAR=10 MAX=1000>.");
 }
 
 TEST_F(OptionFormTest, OpeningListsEveryItemInRegistryOrderAndTheStoredText) {
