@@ -1,11 +1,14 @@
 // One render of the main window's default text: its eight lines evaluated against a
-// fully filled record.
+// fully filled record; and the same with four graph lines, whose tokens each line's
+// history resolves and the text renderer draws as dravelfmt does.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "GaugeCells.h"
+#include "formatter/QarvMarkup.h"
 #include "formatter/formatter.h"
 
 namespace dravel {
@@ -57,6 +60,33 @@ void BM_DefaultTextEightLines(benchmark::State& State) {
   }
 }
 BENCHMARK(BM_DefaultTextEightLines);
+
+void BM_DefaultTextAndFourGraphsDrawnAsText(benchmark::State& State) {
+  TRawDataShell Shell;
+  FillRecord(Shell.Data);
+  TFormatterRegistry Registry(Shell, TFormatSettings{});
+  const std::string Text = DefaultFormatText(Registry) +
+                           "\r\nCPU <NAME=ProcUsage GRAPH=40>\r\nIn <NAME=NetRead GRAPH=40>"
+                           "\r\nOut <NAME=NetWrite GRAPH=40>\r\nThreads <NAME=Threads GRAPH=40>";
+  Registry.DecideIfActive(Text);
+  Registry.SetAlignment(TAlignment::Right);
+  const std::vector<std::string> Labels = Lines(Text);
+  std::vector<TGaugeHistory> Histories(Labels.size());
+  int Tick = 0;
+  for (auto _ : State) {
+    Shell.Data.ProcUsage[0] = static_cast<float>((Tick * 37) % 1000) / 10;
+    Shell.Data.NetRead[0] = static_cast<float>((Tick++ * 53) % 700);
+    for (std::size_t I = 0; I < Labels.size(); ++I) {
+      std::string Drawn;
+      SplitAtGauges(
+          Histories[I].Advance(Registry.Evaluate(Labels[I])),
+          [&](std::string_view Plain) { Drawn += Plain; },
+          [&](const TGaugeToken& Token) { Drawn += GaugeCells(Token); });
+      benchmark::DoNotOptimize(Drawn);
+    }
+  }
+}
+BENCHMARK(BM_DefaultTextAndFourGraphsDrawnAsText);
 
 }  // namespace
 }  // namespace dravel

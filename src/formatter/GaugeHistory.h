@@ -31,9 +31,14 @@ class TGaugeHistory {
     TGaugeKind Kind;
     std::size_t Cells;
     std::deque<double> Samples;  // a graph's, oldest first
-    double Largest;              // a bar's largest value so far
+    // The samples as the token writes them, joined by ",", and the length of each: a
+    // refresh writes only its new sample.
+    std::string Written;
+    std::deque<std::size_t> Lengths;
+    double Largest;  // a bar's largest value so far
   };
-  TGaugeToken Resolve(std::size_t Position, const TGaugeToken& Token);
+  // The token written for this refresh.
+  std::string Resolve(std::size_t Position, const TGaugeToken& Token);
 
   std::vector<TSlot> FSlots;
 };

@@ -48,23 +48,36 @@ std::string_view TakeField(std::string_view& Text, char Separator) {
 }  // namespace
 
 std::string WriteGaugeToken(const TGaugeToken& Token) {
-  std::string Out = "<~";
-  Out += static_cast<char>(Token.Kind);
-  Out += ':';
+  std::string Values;
   for (std::size_t I = 0; I < Token.Values.size(); ++I) {
-    if (I > 0) Out += ',';
-    AppendNumber(Out, Token.Values[I]);
+    if (I > 0) Values += ',';
+    AppendNumber(Values, Token.Values[I]);
   }
+  return WriteGaugeToken(Token.Kind, Values, Token.Top, Token.Cells);
+}
+
+std::string WriteGaugeToken(TGaugeKind Kind, std::string_view Values, std::optional<double> Top,
+                            std::size_t Cells) {
+  std::string Out = "<~";
+  Out += static_cast<char>(Kind);
   Out += ':';
-  if (Token.Top) {
-    AppendNumber(Out, *Token.Top);
+  Out += Values;
+  Out += ':';
+  if (Top) {
+    AppendNumber(Out, *Top);
   } else {
     Out += '*';
   }
   Out += ':';
-  Out += std::to_string(Token.Cells);
+  Out += std::to_string(Cells);
   Out += '>';
   return Out;
+}
+
+std::string GaugeNumberText(double Value) {
+  std::string Text;
+  AppendNumber(Text, Value);
+  return Text;
 }
 
 std::optional<TGaugeToken> ReadGaugeToken(std::string_view Tag) {

@@ -35,6 +35,11 @@ struct TGaugeToken {
 
 // The token with its brackets. Values that are not finite are written as 0.
 std::string WriteGaugeToken(const TGaugeToken& Token);
+// The same with its values already written by GaugeNumberText and joined by ",".
+std::string WriteGaugeToken(TGaugeKind Kind, std::string_view Values, std::optional<double> Top,
+                            std::size_t Cells);
+// A value as a token writes it.
+std::string GaugeNumberText(double Value);
 
 // The token whose text between the brackets is Tag, in either letter case (the markup
 // parser upper-cases tags); none for anything else, a token out of its bounds included.

@@ -41,11 +41,16 @@ void TFmtLabel::SetLabelFont(const QFont& Font, const QColor& Color) {
 }
 
 void TFmtLabel::FitToCaption() {
-  const QString Plain = QString::fromStdString(Cp1252ToUtf8(GaugesAsDigits(Caption())));
-  const QSize Extent =
-      QFontMetrics(font()).size(Qt::TextSingleLine | Qt::TextExpandTabs, Plain);
+  // A graph's caption changes every render while the text it is measured as stays the same.
+  std::string Measured = GaugesAsDigits(Caption());
+  if (Measured != FMeasured || font() != FMeasuredFont) {
+    FExtent = QFontMetrics(font()).size(Qt::TextSingleLine | Qt::TextExpandTabs,
+                                        QString::fromStdString(Cp1252ToUtf8(Measured)));
+    FMeasured = std::move(Measured);
+    FMeasuredFont = font();
+  }
   const int Right = x() + width();
-  resize(Extent);
+  resize(FExtent);
   if (FAlign == 1) move(Right - width(), y());
 }
 

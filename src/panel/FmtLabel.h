@@ -2,7 +2,9 @@
 // A display label of the panel: a markup label bound to one line of the format text.
 // Its caption is the evaluated line; it sizes itself to the caption and can be dragged.
 
+#include <QFont>
 #include <QPoint>
+#include <QSize>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -55,6 +57,10 @@ class TFmtLabel : public TQarvColorLabel {
 
   std::string FFormatText;
   TGaugeHistory FGauges;
+  // The last plain text the caption was measured as, in which font, and its extent.
+  std::string FMeasured;
+  QFont FMeasuredFont;
+  QSize FExtent;
   std::uint8_t FAlign = 0;
   bool FPressed = false;
   bool FDragging = false;
