@@ -1,65 +1,29 @@
 // The panel's look on a real X server (Xvfb): the colour-key cut-out of Transparent
 // shows the desktop through, and the options dialog appears with its controls.
-// Screenshots are taken of the whole screen with ImageMagick's import and kept in
-// the folder named by DRAVEL_E2E_SHOTS for a person to look at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QImage>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QWindow>
 #include <algorithm>
-#include <csignal>
 #include <cstring>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include "panel/dravel2a.h"
 #include "panel/dravel_options.h"
 #include "platform/SettingsStore.h"
+#include "XvfbSession.h"
 
 namespace dravel {
 namespace {
 
 constexpr QRgb Desktop = qRgb(0x33, 0x66, 0xCC);
-constexpr auto Deadline = std::chrono::seconds(20);
-
-QString ShotPath(const QString& Name) {
-  return QString::fromLocal8Bit(qgetenv("DRAVEL_E2E_SHOTS")) + "/" + Name + ".png";
-}
-
-QImage Screenshot(const QString& Name) {
-  const QString Path = ShotPath(Name);
-  QProcess Import;
-  Import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), Path});
-  if (!Import.waitForFinished(20000)) {
-    Import.kill();
-    Import.waitForFinished(2000);
-    return {};
-  }
-  return QImage(Path).convertToFormat(QImage::Format_RGB32);
-}
-
-// Lets the event loop run until Done holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& Done) {
-  const auto End = std::chrono::steady_clock::now() + Deadline;
-  while (std::chrono::steady_clock::now() < End) {
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (Done()) return true;
-    QThread::msleep(50);
-  }
-  return Done();
-}
-
 void PaintDesktop(QRgb Colour) {
   const auto* X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   ASSERT_NE(X11, nullptr);
@@ -70,15 +34,6 @@ void PaintDesktop(QRgb Colour) {
   xcb_clear_area(C, 0, Screen->root, 0, 0, 0, 0);
   xcb_flush(C);
 }
-
-class NoPrompts final : public IPrompter {
- public:
-  bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-  TMsgResult MessageBox(const std::string&, const std::string&, TMsgButtons) override {
-    return TMsgResult::Ok;
-  }
-  void ShowMessage(const std::string&) override {}
-};
 
 class MenuE2E : public ::testing::Test {
  protected:
@@ -97,9 +52,9 @@ class MenuE2E : public ::testing::Test {
   }
   std::unique_ptr<TDravelDisplay> Open() {
     auto Panel = std::make_unique<TDravelDisplay>(std::vector<std::string>{"-h"},
-                                                  std::make_unique<NoPrompts>());
+                                                  std::make_unique<e2e::TNoPrompts>());
     EXPECT_TRUE(
-        WaitFor([&] { return Panel->windowHandle() && Panel->windowHandle()->isExposed(); }));
+        e2e::WaitFor([&] { return Panel->windowHandle() && Panel->windowHandle()->isExposed(); }));
     return Panel;
   }
 
@@ -114,14 +69,14 @@ TEST_F(MenuE2E, TransparentShowsTheDesktopThroughTheKeyColour) {
   const QPoint Background(Frame.left() + 3, Frame.bottom());
   const QPoint HandleCorner(Frame.right() - 5, Frame.top() + 5);
   QImage Shot;
-  ASSERT_TRUE(WaitFor([&] {
-    Shot = Screenshot("panel-opaque");
+  ASSERT_TRUE(e2e::WaitFor([&] {
+    Shot = e2e::Screenshot("panel-opaque");
     return !Shot.isNull() && Shot.pixel(Background) == qRgb(255, 255, 255);
   })) << "the opaque panel never showed its white background";
 
   Panel->Transparent1Click();
-  ASSERT_TRUE(WaitFor([&] {
-    Shot = Screenshot("panel-transparent");
+  ASSERT_TRUE(e2e::WaitFor([&] {
+    Shot = e2e::Screenshot("panel-transparent");
     return !Shot.isNull() && Shot.pixel(Background) == Desktop &&
            Shot.pixel(HandleCorner) == Desktop;
   })) << "the desktop colour does not show through the panel's background";
@@ -181,10 +136,10 @@ TEST_F(MenuE2E, TheOptionsDialogOpensWithItsControls) {
     auto& Options = dynamic_cast<TOptionForm&>(Dialog);
     Options.show();
     EXPECT_TRUE(
-        WaitFor([&] { return Options.windowHandle() && Options.windowHandle()->isExposed(); }));
+        e2e::WaitFor([&] { return Options.windowHandle() && Options.windowHandle()->isExposed(); }));
     const QImage Own = Options.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    Seen = WaitFor([&] {
-      const QImage Shot = Screenshot("options-dialog");
+    Seen = e2e::WaitFor([&] {
+      const QImage Shot = e2e::Screenshot("options-dialog");
       if (Shot.isNull()) return false;
       const QImage OnScreen = Shot.copy(QRect(Options.mapToGlobal(QPoint(0, 0)), Own.size()));
       int Same = 0;
@@ -202,40 +157,3 @@ TEST_F(MenuE2E, TheOptionsDialogOpensWithItsControls) {
 
 }  // namespace
 }  // namespace dravel
-
-// Starts a private Xvfb before Qt connects to a display, and stops it at the end.
-int main(int argc, char** argv) {
-  int Pipe[2];
-  if (pipe(Pipe) != 0) return 2;
-  const pid_t Server = fork();
-  if (Server == 0) {
-    close(Pipe[0]);
-    const std::string Fd = std::to_string(Pipe[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", Fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-           "1024x768x24", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(Pipe[1]);
-  std::string Display;
-  char Ch = 0;
-  alarm(30);  // Xvfb must report its display in time
-  while (read(Pipe[0], &Ch, 1) == 1 && Ch != '\n') Display += Ch;
-  alarm(0);
-  close(Pipe[0]);
-  if (Display.empty()) {
-    kill(Server, SIGTERM);
-    waitpid(Server, nullptr, 0);
-    return 2;
-  }
-  setenv("DISPLAY", (":" + Display).c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  int Result = 0;
-  {
-    QApplication App(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    Result = RUN_ALL_TESTS();
-  }
-  kill(Server, SIGTERM);
-  waitpid(Server, nullptr, 0);
-  return Result;
-}
