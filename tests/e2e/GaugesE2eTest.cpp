@@ -13,7 +13,7 @@
 
 #include "XvfbSession.h"
 #include "formatter/FormatterRegistry.h"
-#include "formatter/GaugeToken.h"
+#include "formatter/QarvMarkup.h"
 #include "panel/FmtLabel.h"
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
@@ -26,11 +26,9 @@ constexpr int BarCells = 20;
 
 // The token a label shows, read back from its caption.
 std::optional<TGaugeToken> TokenOf(const TFmtLabel& Label) {
-  const std::string& Caption = Label.Caption();
-  const std::size_t Open = Caption.find("<~");
-  const std::size_t Close = Caption.find('>', Open);
-  if (Open == std::string::npos || Close == std::string::npos) return std::nullopt;
-  return ReadGaugeToken(std::string_view(Caption).substr(Open + 1, Close - Open - 1));
+  std::optional<TGaugeToken> Found;
+  SplitAtGauges(Label.Caption(), [](std::string_view) {}, [&](const TGaugeToken& Token) { Found = Token; });
+  return Found;
 }
 
 class GaugesE2E : public ::testing::Test {

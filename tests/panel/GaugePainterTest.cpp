@@ -2,7 +2,6 @@
 // baseline, as high as the ascent, in the text's colour, shadow and width included.
 #include "panel/GaugePainter.h"
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -11,6 +10,7 @@
 
 #include <cmath>
 
+#include "PanelTestSupport.h"
 #include "panel/QarvLabel.h"
 
 namespace dravel {
@@ -19,17 +19,8 @@ namespace {
 const QColor White(255, 255, 255);
 const QColor Black(0, 0, 0);
 
-class GaugePainterTest : public ::testing::Test {
+class GaugePainterTest : public testing::PanelTest {
  protected:
-  static void SetUpTestSuite() {
-    if (QApplication::instance() == nullptr) {
-      static int Argc = 1;
-      static char Name[] = "gauge_painter_test";
-      static char* Argv[] = {Name, nullptr};
-      static QApplication App(Argc, Argv);
-    }
-  }
-
   static QFont TestFont() {
     QFont Font("DejaVu Sans");
     Font.setPixelSize(20);

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "formatter/GaugeToken.h"
+#include "formatter/QarvMarkup.h"
 
 namespace dravel {
 namespace {
@@ -189,12 +189,10 @@ TEST_F(Labels, RebuildingReplacesTheLabels) {
 
 // The samples a label's graph holds now.
 std::vector<double> GraphSamples(const TFmtLabel& Label) {
-  const std::string& Caption = Label.Caption();
-  const std::size_t Open = Caption.find("<~");
-  const std::size_t Close = Caption.find('>', Open);
-  if (Open == std::string::npos || Close == std::string::npos) return {};
-  const auto Token = ReadGaugeToken(std::string_view(Caption).substr(Open + 1, Close - Open - 1));
-  return Token ? Token->Values : std::vector<double>{};
+  std::vector<double> Samples;
+  SplitAtGauges(Label.Caption(), [](std::string_view) {},
+                [&](const TGaugeToken& Token) { Samples = Token.Values; });
+  return Samples;
 }
 
 TEST_F(Labels, AGraphKeepsItsLastSamplesAndABuildStartsItAfresh) {
