@@ -19,8 +19,6 @@ namespace dravel {
 
 namespace {
 
-constexpr int VersionNumber = 87;
-
 // The options dialog's view of the window.
 class TWindowOptionHost final : public IOptionHost {
  public:
@@ -193,7 +191,7 @@ void TDravelDisplay::About1Click() {
       "Sensor figures come from Motherboard Monitor (MBM) by Alex Van Kaam.\r\n"
       "The colour label with markup follows the Qarv colour label.\r\n"
       "Thanks to everyone who tried the panel and reported what they found.",
-      "Vantor version " + std::to_string(VersionNumber), TMsgButtons::Ok);
+      "Vantor version " + std::to_string(ProgramVersionNumber), TMsgButtons::Ok);
 }
 
 void TDravelDisplay::SetFormWidth1Click() {

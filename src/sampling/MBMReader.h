@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/DynamicLibrary.h"
 #include "sampling/RawData.h"
@@ -18,9 +19,14 @@ namespace dravel {
 struct TMBMNames {
   std::string InfoBlock = "$M$B$M$5$I$";
   std::string DataBlock = "$M$B$M$5$D$";
-  // Empty: "MBMStarter.so" in the folder of the running executable.
+  // Empty: "MBMStarter.so" found from the running executable (MBMLibraryCandidates).
   std::string LibraryPath;
 };
+
+// Where the interface library is looked for, in order, given the running executable's
+// folder (with its trailing "/"): beside it, then the installed layout's
+// ../lib/<multiarch>/dravel/ and ../lib/dravel/.
+std::vector<std::string> MBMLibraryCandidates(const std::string& ExecutableFolder);
 
 class TMBMReader {
  public:
