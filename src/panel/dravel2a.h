@@ -42,6 +42,7 @@ class TLocalSampler;
 class TRawDataShell;
 class TRegistry;
 class TSampler;
+class TStartAtLoginItem;
 class TWakeListener;
 
 // Settings keys and the layout version written at every start.
@@ -164,6 +165,7 @@ class TDravelDisplay : public QWidget {
   QAction* LongestUptime1 = nullptr;
   QAction* ActasServer1 = nullptr;
   QAction* ActasWebService = nullptr;
+  TStartAtLoginItem* StartatLogin1 = nullptr;  // the autostart entry's toggle
   QAction* About1 = nullptr;
   QAction* LockPosition1 = nullptr;
   QAction* SetFormWidth1 = nullptr;

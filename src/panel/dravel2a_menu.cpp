@@ -11,6 +11,7 @@
 
 #include "formatter/FormatterRegistry.h"
 #include "panel/dravel2a_menu_support.h"
+#include "panel/StartAtLoginItem.h"
 #include "panel/dravel_options.h"
 #include "platform/SettingsStore.h"
 #include "sampling/Sampler.h"
@@ -124,6 +125,7 @@ void TDravelDisplay::CreateMenu() {
   LongestUptime1 = Command("&Longest Uptime", &TDravelDisplay::LongestUptime1Click);
   ActasServer1 = Toggle("Act as &Server", &TDravelDisplay::ActasServer1Click);
   ActasWebService = Toggle("Act as Web Service", &TDravelDisplay::ActasWebService1Click);
+  StartatLogin1 = new TStartAtLoginItem(*PopupMenu1, [this](const std::exception& Error) { ShowError(Error); });
   About1 = Command("A&bout", &TDravelDisplay::About1Click);
   LockPosition1 = Toggle("Loc&k Form", &TDravelDisplay::LockPosition1Click);
   SetFormWidth1 = Command("Set Form &Width and Height", &TDravelDisplay::SetFormWidth1Click);

@@ -18,6 +18,7 @@
 #include "panel/FmtLabel.h"
 #include "panel/dravel_options.h"
 #include "panel/FontDialog.h"
+#include "panel/StartAtLoginItem.h"
 #include "panel/TrayPictures.h"
 #include "panel/UptimeRecords.h"
 #include "sampling/Sampler.h"
@@ -97,6 +98,7 @@ TEST_F(MenuTest, TheMenuHoldsEveryItemInDisplayOrder) {
                                    "&Longest Uptime",
                                    "Act as &Server",
                                    "Act as Web Service",
+                                   "Start at &Login",
                                    "A&bout",
                                    "Loc&k Form",
                                    "Set Form &Width and Height",
@@ -106,7 +108,8 @@ TEST_F(MenuTest, TheMenuHoldsEveryItemInDisplayOrder) {
   for (QAction* Toggle :
        {Panel->DisplayProcessorUsageinIcon1, Panel->Flashkeyboardlights1, Panel->AlwaysOnTop1,
         Panel->PinToDesktop, Panel->ShowDraggingHandle1, Panel->Transparent1, Panel->ActasServer1,
-        Panel->ActasWebService, Panel->LockPosition1, Panel->WipeRegistrySettings1}) {
+        Panel->ActasWebService, Panel->StartatLogin1->Item(), Panel->LockPosition1,
+        Panel->WipeRegistrySettings1}) {
     EXPECT_TRUE(Toggle->isCheckable()) << Toggle->text().toStdString();
   }
   ASSERT_EQ(Panel->Align1->actions().size(), 2);
