@@ -1,7 +1,6 @@
 #include "panel/AutostartEntry.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "PanelTestSupport.h"
 #include "panel/StartAtLoginItem.h"
 #include "platform/TempFolder.h"
 
@@ -118,23 +118,23 @@ TEST_F(AutostartEntryTest, TheInstalledPanelOnThePathIsPreferred) {
   EXPECT_EQ(AutostartProgram(Running, ""), Running);
 }
 
-class StartAtLoginItemTest : public AutostartEntryTest {
+// In the panel's throw-away configuration folder: the item's own default file.
+class StartAtLoginItemTest : public testing::PanelTest {
  protected:
-  static void SetUpTestSuite() {
-    if (QApplication::instance() == nullptr) {
-      static int Argc = 1;
-      static char Name[] = "autostart_test";
-      static char* Argv[] = {Name, nullptr};
-      new QApplication(Argc, Argv);
-    }
+  void SetUp() override {
+    PanelTest::SetUp();
+    File = TAutostartEntry::DefaultFile();
   }
+  fs::path File;
+  testing::TTempFolder Folder;
 };
 
 TEST_F(StartAtLoginItemTest, TheTickFollowsTheFileAndAClickTogglesIt) {
   QMenu Menu;
   std::string Shown;
-  TStartAtLoginItem Item(Menu, [&](const std::exception& E) { Shown = E.what(); },
-                         TAutostartEntry(File));
+  TStartAtLoginItem Item(Menu, [&](const std::exception& E) { Shown = E.what(); });
+  EXPECT_EQ(Item.Entry().File(), File);
+  EXPECT_TRUE(File.string().ends_with("/config/autostart/dravel.desktop")) << File;
   ASSERT_EQ(Menu.actions().size(), 1);
   EXPECT_EQ(Menu.actions()[0]->text(), "Start at &Login");
   EXPECT_TRUE(Item.Item()->isCheckable());
@@ -162,11 +162,10 @@ TEST_F(StartAtLoginItemTest, TheTickFollowsTheFileAndAClickTogglesIt) {
 }
 
 TEST_F(StartAtLoginItemTest, AFailureIsShownAndTheTickStaysOff) {
-  WriteAll(Folder.Path() / "config" / "autostart", "a file where the folder should be");
+  WriteAll(File.parent_path(), "a file where the folder should be");
   QMenu Menu;
   std::string Shown;
-  TStartAtLoginItem Item(Menu, [&](const std::exception& E) { Shown = E.what(); },
-                         TAutostartEntry(File));
+  TStartAtLoginItem Item(Menu, [&](const std::exception& E) { Shown = E.what(); });
   Item.StartatLogin1Click();
   EXPECT_NE(Shown.find("autostart"), std::string::npos) << Shown;
   EXPECT_FALSE(Item.Item()->isChecked());
