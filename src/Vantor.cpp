@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "panel/CommandLine.h"
+#include "panel/TrayPictures.h"
 #include "panel/dravel2a.h"
 #include "platform/HelpPage.h"
 #include "platform/SingleInstance.h"
@@ -106,6 +107,7 @@ int main(int argc, char* argv[]) {
   if (PlatformChosen) ::unsetenv("QT_QPA_PLATFORM");
   QApplication::setApplicationName(QStringLiteral("dravel"));
   QApplication::setApplicationDisplayName(QString());
+  QApplication::setWindowIcon(dravel::ApplicationIcon());
   // The panel is a tool window; only the exit sequence ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -78,7 +78,7 @@ void TDravelDisplay::SetTrayIcon(std::uint8_t Mode) {
       // The sampler must gather the usage even when no label shows it.
       FFormatters->Proc().SetActive(true);
       FTrayPicture = QIcon(UsagePicture(QString::fromStdString(TrayUsageText(FFormatters->Proc())),
-                                        FontDialog1.Font));
+                                        FontDialog1.Font, devicePixelRatioF()));
       break;
     }
     default:
