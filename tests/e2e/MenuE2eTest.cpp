@@ -8,7 +8,11 @@
 #include <QDialog>
 #include <QImage>
 #include <QProcess>
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWindow>
@@ -200,6 +204,71 @@ TEST_F(MenuE2E, TheOptionsDialogOpensWithItsControls) {
   Panel->Exit1Click();
 }
 
+// The scale factor the run was started with, for the screenshots' names.
+QString ScaleName() {
+  const QByteArray Factor = qgetenv("QT_SCALE_FACTOR");
+  return QStringLiteral("scale") + (Factor.isEmpty() ? QStringLiteral("1") : QString::fromLatin1(Factor));
+}
+
+// A screenshot of one window (its own pixels, device pixels at the scale in use).
+QImage WindowShot(const QWidget& Window, const QString& Name) {
+  const QString Path = ShotPath(Name);
+  QProcess Import;
+  Import.start(QStringLiteral("import"),
+               {QStringLiteral("-window"), QString::number(Window.winId()), Path});
+  if (!Import.waitForFinished(20000)) {
+    Import.kill();
+    Import.waitForFinished(2000);
+    return {};
+  }
+  return QImage(Path).convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether every label and button of Dialog is at least as large as its text needs.
+void ExpectNothingClipped(const QWidget& Dialog) {
+  for (const QWidget* Control : Dialog.findChildren<QWidget*>()) {
+    if (!Control->isVisible()) continue;
+    if (!qobject_cast<const QLabel*>(Control) && !qobject_cast<const QAbstractButton*>(Control)) continue;
+    EXPECT_GE(Control->width(), Control->minimumSizeHint().width()) << Control->metaObject()->className();
+    EXPECT_GE(Control->height(), Control->minimumSizeHint().height()) << Control->metaObject()->className();
+    EXPECT_TRUE(Dialog.rect().contains(Control->geometry())) << Control->metaObject()->className();
+  }
+}
+
+// Shows the dialog, waits for its picture on the screen, keeps it for a person to look at
+// and checks it is the dialog's whole area at the scale in use.
+void ShootDialog(QDialog& Dialog, const QString& Name) {
+  Dialog.show();
+  ASSERT_TRUE(WaitFor([&] { return Dialog.windowHandle() && Dialog.windowHandle()->isExposed(); }));
+  QImage Shot;
+  const QSize Device = Dialog.size() * Dialog.devicePixelRatioF();
+  ASSERT_TRUE(WaitFor([&] {
+    Shot = WindowShot(Dialog, Name + "-" + ScaleName());
+    return !Shot.isNull() && Shot.size() == Device;
+  })) << Name.toStdString() << ": no screenshot of " << Device.width() << "x" << Device.height();
+  ExpectNothingClipped(Dialog);
+}
+
+TEST_F(MenuE2E, DialogScreenshotsShowEveryTextWhole) {
+  auto Panel = Open();
+  Panel->ExecDialog = [&](QDialog& Dialog) {
+    if (auto* Options = dynamic_cast<TOptionForm*>(&Dialog)) {
+      ShootDialog(Dialog, QStringLiteral("options-dialog"));
+      EXPECT_EQ(Options->Memo2->verticalScrollBar()->maximum(), 0)
+          << "the markup help does not show all four lines";
+    } else {
+      // A white font: the sample shows it on black, readable.
+      ShootDialog(Dialog, QStringLiteral("font-dialog"));
+    }
+    Dialog.reject();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Panel->DisplayItems1Click();
+  Panel->FontDialog1.Color = Qt::white;
+  Panel->Font1Click();
+  Panel->Exit1Click();
+}
+
 }  // namespace
 }  // namespace dravel
 
@@ -212,7 +281,7 @@ int main(int argc, char** argv) {
     close(Pipe[0]);
     const std::string Fd = std::to_string(Pipe[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", Fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-           "1024x768x24", static_cast<char*>(nullptr));
+           "1600x1200x24", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(Pipe[1]);
