@@ -80,6 +80,9 @@ class TDravelDisplay : public QWidget {
   void SetFormatString(const std::string& Text);
   void RenderLabels();
   void ArrangeLabels(bool KeepRightEdge);
+  // A render after the first fill: a line that grew past the window's edge widens the
+  // window (right-aligned: keeping its right edge), while AutoSizeForm is on.
+  void WidenToFit();
   void AlignLabel(TFmtLabel& Label);
   // Both Align items (Left tag 0, Right tag 1).
   void Center1Click(int Tag);
