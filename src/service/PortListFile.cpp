@@ -38,24 +38,27 @@ std::string_view Trim(std::string_view Text) {
   return Text;
 }
 
-// Writes Text to a private file beside Path and links it into place; the link fails
-// when another request has created the file first, and that file is kept.
-bool CreateExclusive(const std::filesystem::path& Path, const std::string& Text) {
+// Writes Text to a private file beside Path (a name no other thread or process uses); its
+// path, or empty when it could not be written.
+std::filesystem::path WriteBeside(const std::filesystem::path& Path, const std::string& Text) {
   static std::atomic<unsigned> Counter{0};
   std::filesystem::path Temporary = Path;
   Temporary += ".tmp" + std::to_string(::getpid()) + "." +
                std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())) + "." +
                std::to_string(Counter++);
-  {
-    std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
-    if (!File) return false;
-    File << Text;
-    if (!File.flush()) {
-      std::error_code Ignored;
-      std::filesystem::remove(Temporary, Ignored);
-      return false;
-    }
-  }
+  std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
+  if (File && File << Text && File.flush()) return Temporary;
+  File.close();
+  std::error_code Ignored;
+  std::filesystem::remove(Temporary, Ignored);
+  return {};
+}
+
+// Links a private copy of Text into place; the link fails when another request has created
+// the file first, and that file is kept.
+bool CreateExclusive(const std::filesystem::path& Path, const std::string& Text) {
+  const std::filesystem::path Temporary = WriteBeside(Path, Text);
+  if (Temporary.empty()) return false;
   std::error_code Error;
   std::filesystem::create_hard_link(Temporary, Path, Error);
   std::error_code Ignored;
@@ -107,20 +110,14 @@ std::optional<TPortAddress> ParseAddress(std::string_view Address) {
 
 // Writes Text over Path through a file beside it, so a reader sees the old or the new.
 bool ReplaceFile(const std::filesystem::path& Path, const std::string& Text) {
-  std::filesystem::path Temporary = Path;
-  Temporary += ".new" + std::to_string(::getpid());
-  {
-    std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
-    File << Text;
-    if (!File.flush()) {
-      std::error_code Ignored;
-      std::filesystem::remove(Temporary, Ignored);
-      return false;
-    }
-  }
+  const std::filesystem::path Temporary = WriteBeside(Path, Text);
+  if (Temporary.empty()) return false;
   std::error_code Error;
   std::filesystem::rename(Temporary, Path, Error);
-  if (Error) std::filesystem::remove(Temporary, Error);
+  if (Error) {
+    std::error_code Ignored;
+    std::filesystem::remove(Temporary, Ignored);
+  }
   return !Error;
 }
 

@@ -3,13 +3,45 @@ and keys through xdotool, the screen size, and Debian's `trayer` as the notifica
 They build on panel_e2e's display and link_e2e's settings seeding."""
 import os
 import re
-import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import DEADLINE, fail, wait_for  # noqa: E402,F401
+from panel_e2e import DEADLINE, Xvfb, fail, wait_for  # noqa: E402,F401
+
+
+def stop_process(proc):
+    """Ends proc: SIGTERM, and SIGKILL when it has not ended ten seconds later."""
+    if proc.poll() is not None:
+        return
+    proc.terminate()
+    try:
+        proc.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
+def on_display(usage, body):
+    """The main of a desktop test. Calls body(paths, display, root, started) with the command
+    line's paths made absolute, a private Xvfb display and a temporary folder root. Whatever
+    body appends to started (anything with a stop method) is stopped, last first, and then
+    the display, also when the test fails."""
+    if len(sys.argv) != usage.count("<") + 1:
+        fail("usage: " + usage)
+    paths = [os.path.abspath(p) for p in sys.argv[1:]]
+    xvfb = Xvfb()
+    started = []
+    try:
+        with tempfile.TemporaryDirectory() as root:
+            os.chmod(root, 0o755)
+            body(paths, xvfb.display, root, started)
+    finally:
+        for thing in reversed(started):
+            thing.stop()
+        xvfb.stop()
 
 
 def x(env, *args, check=False):
@@ -138,10 +170,4 @@ class Trayer:
         return None
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        stop_process(self.proc)

@@ -13,14 +13,12 @@ screen's size or the scale factor.
 Usage: screens_e2e.py <path to dravel>
 """
 import os
-import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_support import fail, geometry, screen_size, wait_for, x  # noqa: E402
+from desktop_support import fail, geometry, on_display, screen_size, wait_for, x  # noqa: E402
 from link_e2e import MAIN_KEY, Panel, seed  # noqa: E402
-from panel_e2e import Xvfb, integer, screenshot, stored_values  # noqa: E402
+from panel_e2e import integer, screenshot, stored_values  # noqa: E402
 
 DESKTOP = (0x33, 0x66, 0xCC)
 WIDE_TEXT = "MMMMMMMMMMMMMMMMMMMMMMMM\r\nWWWWWWWWWWWWWWWWWWWWWWWW\r\n########################"
@@ -53,64 +51,52 @@ def set_screen(env, width, height):
     wait_for("the screen to become " + mode, lambda: screen_size(env) == (width, height))
 
 
-def main():
-    if len(sys.argv) != 2:
-        fail("usage: screens_e2e.py <dravel>")
-    dravel = os.path.abspath(sys.argv[1])
-    xvfb = Xvfb()
-    panels = []
-    try:
-        with tempfile.TemporaryDirectory() as root:
-            # 1. Off the screen at start.
-            print("-- stored off screen", flush=True)
-            home = os.path.join(root, "far")
-            panel = start(dravel, xvfb.display, home, {"X": 3000, "Y": 25})
-            panels.append(panel)
-            env = panel.env
-            size = screen_size(env)
-            wait_for("the panel wholly on the screen", lambda: on_screen(env, panel.window, size))
-            left = geometry(env, panel.window)[0]
-            panel.stop()
-            stored = integer(stored_values(os.path.join(home, "config")), "X")
-            if stored != left or stored > size[0] - 32:
-                fail("the exit stored X %d for a panel at %d" % (stored, left))
+def check(paths, display, root, started):
+    dravel = paths[0]
+    # 1. Off the screen at start.
+    print("-- stored off screen", flush=True)
+    home = os.path.join(root, "far")
+    panel = start(dravel, display, home, {"X": 3000, "Y": 25})
+    started.append(panel)
+    env = panel.env
+    size = screen_size(env)
+    wait_for("the panel wholly on the screen", lambda: on_screen(env, panel.window, size))
+    left = geometry(env, panel.window)[0]
+    panel.stop()
+    stored = integer(stored_values(os.path.join(home, "config")), "X")
+    if stored != left or stored > size[0] - 32:
+        fail("the exit stored X %d for a panel at %d" % (stored, left))
 
-            # 2. The screen shrinks under the panel, then grows again.
-            print("-- screen shrunk with xrandr", flush=True)
-            panel = start(dravel, xvfb.display, os.path.join(root, "edge"), {"X": 1100, "Y": 640})
-            panels.append(panel)
-            before = geometry(env, panel.window)
-            if before[0] != 1100:
-                fail("a panel on the screen was moved at start: %s" % (before,))
-            set_screen(env, 800, 600)
-            wait_for("the panel back on the shrunk screen",
-                     lambda: on_screen(env, panel.window, (800, 600)))
-            moved = geometry(env, panel.window)
-            set_screen(env, 1280, 800)
-            if geometry(env, panel.window)[:2] != moved[:2]:
-                fail("the panel moved again when the screen grew: %s" % (geometry(env, panel.window),))
-            panel.stop()
+    # 2. The screen shrinks under the panel, then grows again.
+    print("-- screen shrunk with xrandr", flush=True)
+    panel = start(dravel, display, os.path.join(root, "edge"), {"X": 1100, "Y": 640})
+    started.append(panel)
+    before = geometry(env, panel.window)
+    if before[0] != 1100:
+        fail("a panel on the screen was moved at start: %s" % (before,))
+    set_screen(env, 800, 600)
+    wait_for("the panel back on the shrunk screen", lambda: on_screen(env, panel.window, (800, 600)))
+    moved = geometry(env, panel.window)
+    set_screen(env, 1280, 800)
+    if geometry(env, panel.window)[:2] != moved[:2]:
+        fail("the panel moved again when the screen grew: %s" % (geometry(env, panel.window),))
+    panel.stop()
 
-            # 3. Twice the scale.
-            print("-- scale factor 2", flush=True)
-            x(env, "xsetroot", "-solid", "#%02x%02x%02x" % DESKTOP, check=True)
-            panel = start(dravel, xvfb.display, os.path.join(root, "scaled"),
-                          {"X": 100, "Y": 50, "FormatString": WIDE_TEXT, "Trans": 1,
-                           "ShowDraggingHandle": 1}, scale="2")
-            panels.append(panel)
-            wait_for("the panel at device pixel (200, 100)",
-                     lambda: geometry(env, panel.window)[:2] == (200, 100))
-            check_device_pixels(env, panel.window)
-            panel.stop()
-            default = start(dravel, xvfb.display, os.path.join(root, "default"), {}, scale="2")
-            panels.append(default)
-            wait_for("the default position brought onto the screen",
-                     lambda: on_screen(env, default.window, size))
-            default.stop()
-    finally:
-        for panel in panels:
-            panel.stop()
-        xvfb.stop()
+    # 3. Twice the scale.
+    print("-- scale factor 2", flush=True)
+    x(env, "xsetroot", "-solid", "#%02x%02x%02x" % DESKTOP, check=True)
+    panel = start(dravel, display, os.path.join(root, "scaled"),
+                  {"X": 100, "Y": 50, "FormatString": WIDE_TEXT, "Trans": 1,
+                   "ShowDraggingHandle": 1}, scale="2")
+    started.append(panel)
+    wait_for("the panel at device pixel (200, 100)",
+             lambda: geometry(env, panel.window)[:2] == (200, 100))
+    check_device_pixels(env, panel.window)
+    panel.stop()
+    default = start(dravel, display, os.path.join(root, "default"), {}, scale="2")
+    started.append(default)
+    wait_for("the default position brought onto the screen",
+             lambda: on_screen(env, default.window, size))
     print("panel kept on screen: OK")
 
 
@@ -146,4 +132,4 @@ def check_device_pixels(env, window):
 
 
 if __name__ == "__main__":
-    main()
+    on_display("screens_e2e.py <dravel>", check)

@@ -16,15 +16,14 @@ Usage: tray_e2e.py <path to dravel>
 import os
 import shutil
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_support import (Trayer, click, close_menu, fail, keys, no_menu_opens,  # noqa: E402
-                             dialogs, menus, open_menu, tooltips, wait_for)
+from desktop_support import (Trayer, click, close_menu, dialogs, fail, keys,  # noqa: E402
+                             menus, no_menu_opens, on_display, open_menu, tooltips, wait_for)
 from desktop_support import x as run_x  # noqa: E402
 from link_e2e import MAIN_KEY, Panel, seed  # noqa: E402
-from panel_e2e import Xvfb, screenshot, stored_values  # noqa: E402
+from panel_e2e import screenshot, stored_values  # noqa: E402
 
 NOTICE_WAIT = 10.0  # seconds the panel waits for a tray before its notice
 
@@ -69,79 +68,68 @@ def check_autostart(panel, dravel, home):
     wait_for("the autostart entry to go", lambda: not os.path.exists(entry))
 
 
-def main():
-    if len(sys.argv) != 2:
-        fail("usage: tray_e2e.py <dravel>")
-    dravel = os.path.abspath(sys.argv[1])
-    xvfb = Xvfb()
-    started = []
-    try:
-        with tempfile.TemporaryDirectory() as root:
-            # 1. No tray: the panel's own right click, Start at Login, the notice.
-            print("-- no tray", flush=True)
-            home = os.path.join(root, "first")
-            panel = start_panel(dravel, xvfb.display, home, 200)
-            started.append(panel)
-            env = panel.env
-            open_menu(env, panel.proc.pid, panel.window)
-            close_menu(env, panel.proc.pid)
-            check_autostart(panel, dravel, home)
-            if notices(panel):
-                fail("the notice came before the panel had waited for a tray")
-            wait = NOTICE_WAIT + 2.0 - (time.monotonic() - panel.started)
-            notice = wait_for("the no-tray notice", lambda: (notices(panel) or [None])[0],
-                              timeout=max(wait, 1.0) + 10)
-            click(env, notice, 1, at=(10, 10))
-            keys(env, "Return")
-            wait_for("the notice to close", lambda: not notices(panel))
+def check(paths, display, root, started):
+    dravel = paths[0]
+    # 1. No tray: the panel's own right click, Start at Login, the notice.
+    print("-- no tray", flush=True)
+    home = os.path.join(root, "first")
+    panel = start_panel(dravel, display, home, 200)
+    started.append(panel)
+    env = panel.env
+    open_menu(env, panel.proc.pid, panel.window)
+    close_menu(env, panel.proc.pid)
+    check_autostart(panel, dravel, home)
+    if notices(panel):
+        fail("the notice came before the panel had waited for a tray")
+    wait = NOTICE_WAIT + 2.0 - (time.monotonic() - panel.started)
+    notice = wait_for("the no-tray notice", lambda: (notices(panel) or [None])[0],
+                      timeout=max(wait, 1.0) + 10)
+    click(env, notice, 1, at=(10, 10))
+    keys(env, "Return")
+    wait_for("the notice to close", lambda: not notices(panel))
 
-            # 2. A tray started after the panel receives the icon.
-            print("-- late tray", flush=True)
-            tray = Trayer(env)
-            started.append(tray)
-            icon = wait_for("the panel's icon in the tray", lambda: tray.icon_of(panel.proc.pid))
-            wait_for("the smiley drawn in the tray",
-                     lambda: smiley_pixels(env, icon) > 20 or None)
-            # The tip shows on hover.
-            run_x(env, "xdotool", "mousemove", "--window", icon, "8", "8")
-            wait_for("the icon's tip", lambda: tooltips(env, panel.proc.pid))
-            open_menu(env, panel.proc.pid, icon)
-            close_menu(env, panel.proc.pid)
-            if not no_menu_opens(env, panel.proc.pid, panel.window):
-                fail("with a tray, a right click on the panel opened the menu")
+    # 2. A tray started after the panel receives the icon.
+    print("-- late tray", flush=True)
+    tray = Trayer(env)
+    started.append(tray)
+    icon = wait_for("the panel's icon in the tray", lambda: tray.icon_of(panel.proc.pid))
+    wait_for("the smiley drawn in the tray", lambda: smiley_pixels(env, icon) > 20 or None)
+    # The tip shows on hover.
+    run_x(env, "xdotool", "mousemove", "--window", icon, "8", "8")
+    wait_for("the icon's tip", lambda: tooltips(env, panel.proc.pid))
+    open_menu(env, panel.proc.pid, icon)
+    close_menu(env, panel.proc.pid)
+    if not no_menu_opens(env, panel.proc.pid, panel.window):
+        fail("with a tray, a right click on the panel opened the menu")
 
-            # 3. The tray goes away and comes back.
-            print("-- gone tray", flush=True)
-            tray.stop()
-            time.sleep(1.0)  # the tray's selection is gone with its process
-            open_menu(env, panel.proc.pid, panel.window)
-            close_menu(env, panel.proc.pid)
-            tray = Trayer(env)
-            started.append(tray)
-            wait_for("the icon back in the restarted tray", lambda: tray.icon_of(panel.proc.pid))
-            tray.stop()
-            panel.stop()
-            if stored_values(os.path.join(home, "config")).get("notraynoticeshown", (0, b""))[1] != \
-                    (1).to_bytes(4, "little"):
-                fail("reading the notice was not remembered")
+    # 3. The tray goes away and comes back.
+    print("-- gone tray", flush=True)
+    tray.stop()
+    time.sleep(1.0)  # the tray's selection is gone with its process
+    open_menu(env, panel.proc.pid, panel.window)
+    close_menu(env, panel.proc.pid)
+    tray = Trayer(env)
+    started.append(tray)
+    wait_for("the icon back in the restarted tray", lambda: tray.icon_of(panel.proc.pid))
+    tray.stop()
+    panel.stop()
+    if stored_values(os.path.join(home, "config")).get("notraynoticeshown", (0, b""))[1] != \
+            (1).to_bytes(4, "little"):
+        fail("reading the notice was not remembered")
 
-            # 4. A tray one second after start: no notice.
-            print("-- tray in time", flush=True)
-            second = start_panel(dravel, xvfb.display, os.path.join(root, "second"), 400)
-            started.append(second)
-            time.sleep(1.0)
-            tray = Trayer(second.env)
-            started.append(tray)
-            wait_for("the second panel's icon", lambda: tray.icon_of(second.proc.pid))
-            time.sleep(max(0.0, NOTICE_WAIT + 2.0 - (time.monotonic() - second.started)))
-            if notices(second):
-                fail("the notice came although a tray appeared in time")
-    finally:
-        for thing in reversed(started):
-            thing.stop()
-        xvfb.stop()
+    # 4. A tray one second after start: no notice.
+    print("-- tray in time", flush=True)
+    second = start_panel(dravel, display, os.path.join(root, "second"), 400)
+    started.append(second)
+    time.sleep(1.0)
+    tray = Trayer(second.env)
+    started.append(tray)
+    wait_for("the second panel's icon", lambda: tray.icon_of(second.proc.pid))
+    time.sleep(max(0.0, NOTICE_WAIT + 2.0 - (time.monotonic() - second.started)))
+    if notices(second):
+        fail("the notice came although a tray appeared in time")
     print("tray, late tray, gone tray, start at login: OK")
 
 
 if __name__ == "__main__":
-    main()
+    on_display("tray_e2e.py <dravel>", check)

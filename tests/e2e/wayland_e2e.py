@@ -13,14 +13,12 @@ Usage: wayland_e2e.py <path to dravel>
 import glob
 import os
 import re
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_support import fail, geometry, visible_windows, wait_for, x  # noqa: E402
+from desktop_support import fail, geometry, stop_process, visible_windows, wait_for, x  # noqa: E402
 from link_e2e import MAIN_KEY, seed  # noqa: E402
 
 SOCKET = "dravel-e2e-%d" % os.getpid()
@@ -62,13 +60,7 @@ class Weston:
         return int(size[0]), int(size[1]), data
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        stop_process(self.proc)
 
 
 def drawn(shot, box):
@@ -131,12 +123,8 @@ def main():
                 wait_for("weston to show the panel drawn",
                          lambda: drawn(weston.screenshot(shots), box))
         finally:
-            if panel is not None and panel.poll() is None:
-                panel.send_signal(signal.SIGTERM)
-                try:
-                    panel.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    panel.kill()
+            if panel is not None:
+                stop_process(panel)
             weston.stop()
     print("panel on a Wayland session through XWayland: OK")
 

@@ -14,13 +14,11 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_support import fail, wait_for  # noqa: E402
+from desktop_support import fail, on_display, wait_for  # noqa: E402
 from link_e2e import MAIN_KEY, Panel, free_port, listening, seed  # noqa: E402
-from panel_e2e import Xvfb  # noqa: E402
 
 ENVELOPE = ('<?xml version="1.0"?><SOAP-ENV:Envelope xmlns:SOAP-ENV='
             '"http://schemas.xmlsoap.org/soap/envelope/"><SOAP-ENV:Body>'
@@ -99,47 +97,41 @@ def install(build, prefix):
                    stdout=subprocess.DEVNULL)
 
 
-def main():
-    if len(sys.argv) != 3:
-        fail("usage: webservice_port_e2e.py <dravel> <build folder>")
-    dravel, build = (os.path.abspath(p) for p in sys.argv[1:])
-    xvfb = Xvfb()
+def check(paths, display, root, started):
+    dravel, build = paths
+    # The build tree: the file beside the executable, an earlier one kept aside meanwhile.
+    beside = os.path.splitext(dravel)[0] + "_WSDLADMIN.INI"
+    kept = os.path.join(root, "kept.INI")
+    if os.path.exists(beside):
+        shutil.move(beside, kept)
     try:
-        with tempfile.TemporaryDirectory() as root:
-            os.chmod(root, 0o755)
-            # The build tree: the file beside the executable, kept aside for the test.
-            beside = os.path.splitext(dravel)[0] + "_WSDLADMIN.INI"
-            kept = os.path.join(root, "kept.INI")
-            if os.path.exists(beside):
-                shutil.move(beside, kept)
-            try:
-                check_layout("build tree", dravel, xvfb.display, os.path.join(root, "b"), beside)
-            finally:
-                if os.path.exists(beside):
-                    os.remove(beside)
-                if os.path.exists(kept):
-                    shutil.move(kept, beside)
-
-            # Installed, with a bin folder the user cannot write.
-            prefix = os.path.join(root, "usr")
-            install(build, prefix)
-            home = os.path.join(root, "i")
-            user = None
-            if os.geteuid() == 0:
-                user = "nobody"  # root writes anywhere; a user does not
-                os.makedirs(home)
-            else:
-                os.chmod(os.path.join(prefix, "bin"), 0o555)
-            settings = os.path.join(home, "config", "dravel", "dravel_WSDLADMIN.INI")
-            check_layout("installed", os.path.join(prefix, "bin", "dravel"), xvfb.display, home,
-                         settings, user)
-            if os.path.exists(os.path.join(prefix, "bin", "dravel_WSDLADMIN.INI")):
-                fail("the installed panel wrote into its bin folder")
-            os.chmod(os.path.join(prefix, "bin"), 0o755)
+        check_layout("build tree", dravel, display, os.path.join(root, "b"), beside)
     finally:
-        xvfb.stop()
+        if os.path.exists(beside):
+            os.remove(beside)
+        if os.path.exists(kept):
+            shutil.move(kept, beside)
+
+    # Installed, with a bin folder the user cannot write.
+    prefix = os.path.join(root, "usr")
+    install(build, prefix)
+    home = os.path.join(root, "i")
+    user = None
+    if os.geteuid() == 0:
+        user = "nobody"  # root writes anywhere; a user does not
+        os.makedirs(home)
+    else:
+        os.chmod(os.path.join(prefix, "bin"), 0o555)
+    settings = os.path.join(home, "config", "dravel", "dravel_WSDLADMIN.INI")
+    try:
+        check_layout("installed", os.path.join(prefix, "bin", "dravel"), display, home, settings,
+                     user)
+    finally:
+        os.chmod(os.path.join(prefix, "bin"), 0o755)
+    if os.path.exists(os.path.join(prefix, "bin", "dravel_WSDLADMIN.INI")):
+        fail("the installed panel wrote into its bin folder")
     print("the WSDL's address follows the web service's port: OK")
 
 
 if __name__ == "__main__":
-    main()
+    on_display("webservice_port_e2e.py <dravel> <build folder>", check)

@@ -6,10 +6,9 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "FileText.h"
 #include "PanelTestSupport.h"
 #include "panel/StartAtLoginItem.h"
 #include "platform/TempFolder.h"
@@ -19,17 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::ostringstream Text;
-  Text << In.rdbuf();
-  return Text.str();
-}
-
-void WriteAll(const fs::path& Path, const std::string& Text) {
-  fs::create_directories(Path.parent_path());
-  std::ofstream(Path, std::ios::binary) << Text;
-}
+using testing::ReadFileText;
+using testing::WriteFileText;
 
 class AutostartEntryTest : public ::testing::Test {
  protected:
@@ -42,7 +32,7 @@ TEST_F(AutostartEntryTest, EnableWritesAnEntryThatStartsTheProgram) {
   EXPECT_FALSE(Entry.Enabled());
   Entry.Enable("/usr/bin/dravel");
   EXPECT_TRUE(Entry.Enabled());
-  const std::string Text = ReadAll(File);
+  const std::string Text = ReadFileText(File);
   EXPECT_EQ(Text.rfind("[Desktop Entry]\n", 0), 0u);
   EXPECT_NE(Text.find("\nType=Application\n"), std::string::npos);
   EXPECT_NE(Text.find("\nExec=/usr/bin/dravel\n"), std::string::npos);
@@ -62,24 +52,24 @@ TEST_F(AutostartEntryTest, DisableRemovesTheEntryAndIsHarmlessTwice) {
 
 TEST_F(AutostartEntryTest, HiddenTrueInTheMainGroupTurnsItOff) {
   const TAutostartEntry Entry(File);
-  WriteAll(File, "[Desktop Entry]\nType=Application\nExec=dravel\nHidden = true\n");
+  WriteFileText(File, "[Desktop Entry]\nType=Application\nExec=dravel\nHidden = true\n");
   EXPECT_FALSE(Entry.Enabled());
-  WriteAll(File, "[Desktop Entry]\nExec=dravel\nHidden=false\n");
+  WriteFileText(File, "[Desktop Entry]\nExec=dravel\nHidden=false\n");
   EXPECT_TRUE(Entry.Enabled());
   // Only the main group counts, and the value is compared exactly.
-  WriteAll(File, "[Desktop Entry]\nExec=dravel\n[Desktop Action x]\nHidden=true\n");
+  WriteFileText(File, "[Desktop Entry]\nExec=dravel\n[Desktop Action x]\nHidden=true\n");
   EXPECT_TRUE(Entry.Enabled());
-  WriteAll(File, "[Desktop Entry]\nExec=dravel\n#Hidden=true\nHidden=TRUE\n");
+  WriteFileText(File, "[Desktop Entry]\nExec=dravel\n#Hidden=true\nHidden=TRUE\n");
   EXPECT_TRUE(Entry.Enabled());
   // A hidden entry ticked on again is written afresh.
-  WriteAll(File, "[Desktop Entry]\nExec=dravel\nHidden=true\n");
+  WriteFileText(File, "[Desktop Entry]\nExec=dravel\nHidden=true\n");
   Entry.Enable("/opt/dravel/bin/dravel");
   EXPECT_TRUE(Entry.Enabled());
-  EXPECT_NE(ReadAll(File).find("Exec=/opt/dravel/bin/dravel\n"), std::string::npos);
+  EXPECT_NE(ReadFileText(File).find("Exec=/opt/dravel/bin/dravel\n"), std::string::npos);
 }
 
 TEST_F(AutostartEntryTest, AnUnwritableFolderThrows) {
-  WriteAll(Folder.Path() / "config" / "autostart", "a file where the folder should be");
+  WriteFileText(Folder.Path() / "config" / "autostart", "a file where the folder should be");
   const TAutostartEntry Entry(File);
   EXPECT_THROW(Entry.Enable("/usr/bin/dravel"), std::system_error);
 }
@@ -107,7 +97,7 @@ TEST(DesktopExecArgument, PlainPathsStayAndReservedCharactersAreQuoted) {
 
 TEST_F(AutostartEntryTest, TheInstalledPanelOnThePathIsPreferred) {
   const fs::path Bin = Folder.Path() / "bin";
-  WriteAll(Bin / "dravel", "#!/bin/sh\n");
+  WriteFileText(Bin / "dravel", "#!/bin/sh\n");
   const fs::path Running = "/work/build/src/dravel";
   // Not executable yet: not a program.
   EXPECT_EQ(AutostartProgram(Running, Bin.string()), Running);
@@ -147,7 +137,7 @@ TEST_F(StartAtLoginItemTest, TheTickFollowsTheFileAndAClickTogglesIt) {
   const char* Path = std::getenv("PATH");
   const fs::path Program =
       AutostartProgram(QCoreApplication::applicationFilePath().toStdString(), Path ? Path : "");
-  EXPECT_NE(ReadAll(File).find("Exec=" + DesktopExecArgument(Program.string()) + "\n"),
+  EXPECT_NE(ReadFileText(File).find("Exec=" + DesktopExecArgument(Program.string()) + "\n"),
             std::string::npos);
 
   Item.Item()->trigger();
@@ -155,14 +145,14 @@ TEST_F(StartAtLoginItemTest, TheTickFollowsTheFileAndAClickTogglesIt) {
   EXPECT_FALSE(Item.Item()->isChecked());
 
   // Changed behind the panel's back: the tick is read again when the menu opens.
-  WriteAll(File, "[Desktop Entry]\nExec=dravel\n");
+  WriteFileText(File, "[Desktop Entry]\nExec=dravel\n");
   emit Menu.aboutToShow();
   EXPECT_TRUE(Item.Item()->isChecked());
   EXPECT_TRUE(Shown.empty());
 }
 
 TEST_F(StartAtLoginItemTest, AFailureIsShownAndTheTickStaysOff) {
-  WriteAll(File.parent_path(), "a file where the folder should be");
+  WriteFileText(File.parent_path(), "a file where the folder should be");
   QMenu Menu;
   std::string Shown;
   TStartAtLoginItem Item(Menu, [&](const std::exception& E) { Shown = E.what(); });

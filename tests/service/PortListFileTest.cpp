@@ -5,8 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "FileText.h"
 #include "ServiceFixture.h"
 #include "platform/SystemInfo.h"
 #include "platform/TempFolder.h"
@@ -17,16 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::ostringstream Text;
-  Text << In.rdbuf();
-  return Text.str();
-}
+using testing::ReadFileText;
 
 class PortListFollowTest : public ::testing::Test {
  protected:
-  void Write(const std::string& Text) { std::ofstream(Primary, std::ios::binary) << Text; }
+  void Write(const std::string& Text) { testing::WriteFileText(Primary, Text); }
 
   testing::TTempFolder Folder;
   const fs::path Primary = Folder.Path() / "dravel_WSDLADMIN.INI";
@@ -39,7 +34,7 @@ TEST_F(PortListFollowTest, TheProgramsOwnEntriesOnThisMachineTakeTheNewPort) {
   Write("[IVantorWS]\nIVantorWSPort=http://127.0.0.1:46131/soap/IVantorWS\n\n"
         "[IWSDLPublish]\nIWSDLPublishPort=http://localhost:46131/soap/IWSDLPublish\n\n");
   ASSERT_TRUE(PortList.FollowPort(46177, Hosts));
-  EXPECT_EQ(ReadAll(Primary),
+  EXPECT_EQ(ReadFileText(Primary),
             "[IVantorWS]\nIVantorWSPort=http://127.0.0.1:46177/soap/IVantorWS\n\n"
             "[IWSDLPublish]\nIWSDLPublishPort=http://localhost:46177/soap/IWSDLPublish\n\n");
   EXPECT_EQ(PortList.Ports("IVantorWS").front().Address, "http://127.0.0.1:46177/soap/IVantorWS");
@@ -52,7 +47,7 @@ TEST_F(PortListFollowTest, EveryNameAndAddressOfThisMachineCounts) {
         "[IVantorWS]\r\nIVantorWSPort=http://dravel.localhost:2/soap/IVantorWS\r\n");
   ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
   // The name and host as they were written, the line ends kept.
-  EXPECT_EQ(ReadAll(Primary),
+  EXPECT_EQ(ReadFileText(Primary),
             "[IVantorWS]\r\nIVantorWSPort=http://WORKSTATION:61300/soap/IVantorWS\r\n"
             "[ivantorws]\r\nivantorwsport=http://[::1]:61300/soap/ivantorws\r\n"
             "[IVantorWS]\r\nIVantorWSPort=http://192.0.2.7:61300/soap/IVantorWS\r\n"
@@ -70,7 +65,7 @@ TEST_F(PortListFollowTest, HandEditedEntriesAndOtherHostsAreKept) {
       "IVantorWSPort=http://127.0.0.1:9000/soap/IVantorWS";
   Write(Edited);
   ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
-  EXPECT_EQ(ReadAll(Primary), Edited);
+  EXPECT_EQ(ReadFileText(Primary), Edited);
 }
 
 TEST_F(PortListFollowTest, TheSamePortOrNoFileChangesNothing) {
@@ -88,7 +83,7 @@ TEST_F(PortListFollowTest, TheFileInTheSettingsFolderIsTheOneFollowed) {
   fs::create_directories(Fallback.parent_path());
   std::ofstream(Fallback) << "[IVantorWS]\nIVantorWSPort=http://localhost:1/soap/IVantorWS\n";
   ASSERT_TRUE(PortList.FollowPort(2, Hosts));
-  EXPECT_EQ(ReadAll(Fallback), "[IVantorWS]\nIVantorWSPort=http://localhost:2/soap/IVantorWS\n");
+  EXPECT_EQ(ReadFileText(Fallback), "[IVantorWS]\nIVantorWSPort=http://localhost:2/soap/IVantorWS\n");
   EXPECT_FALSE(fs::exists(Primary));
 }
 
@@ -119,7 +114,7 @@ TEST(WebApplicationPort, StartingOnAPortRewritesTheAddressOfAnEarlierRun) {
   ASSERT_EQ(App.Start(0), "");
   const std::string Expected = "http://127.0.0.1:" + std::to_string(App.Port()) + "/soap/IVantorWS";
   App.Stop();
-  EXPECT_EQ(ReadAll(Primary), "[IVantorWS]\nIVantorWSPort=" + Expected + "\n");
+  EXPECT_EQ(ReadFileText(Primary), "[IVantorWS]\nIVantorWSPort=" + Expected + "\n");
 }
 
 }  // namespace
