@@ -9,6 +9,7 @@
 #ifdef DRAVEL_HAVE_LINK
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "remote/LinkClient.h"
@@ -61,6 +62,7 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
     return ExitLinkFailure;
   }
   const std::string Where = Target->Host + ":" + std::to_string(Target->Port);
+  const bool Stream = Request.Count == 0;
 
   std::optional<QCoreApplication> App;
   static int Argc = 1;
@@ -76,30 +78,45 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
     Result = ExitLinkFailure;
     Loop.quit();
   };
+  // A stream lives through a lost link: it says so once per outage and carries on.
+  bool Down = false;
+  const auto Lost = [&](const std::string& Message) {
+    if (!Stream) return Fail(Message);
+    if (Down) return;
+    Down = true;
+    Err << "dravelfmt: " << Message << "; trying again every interval\n";
+  };
 
   TDCP_blowfish Cipher;
   DeriveLinkKey(Cipher, Request.Password);
   int Records = 0;
   int Unreadable = 0;  // replies dropped since the last good one
   bool WasConnected = false;
+  bool Fresh = false;  // a record came in since the last tick
   TLinkClient* Link = nullptr;
   QTimer Tick;
   Tick.setInterval(Request.IntervalMs > 0 ? Request.IntervalMs : 1);
 
-  Shell.OnRecord = [&](TRawDataShell&) {
-    ++Records;
+  const auto Show = [&] {
     try {
       OnRecord();
     } catch (const std::exception& Error) {
-      return Fail(Error.what());
+      Fail(Error.what());
     }
+  };
+  Shell.OnRecord = [&](TRawDataShell&) {
+    ++Records;
+    Fresh = true;
+    if (Down) Err << "dravelfmt: the link to " << Where << " is back\n";
+    Down = false;
+    Show();
     if (Request.Count > 0 && Records >= Request.Count) Loop.quit();
   };
   TLinkClientEvents Events;
   Events.OnConnect = [&] {
+    Link->RequestStep();  // the first request at once, the rest on the timer
     if (WasConnected) return;
     WasConnected = true;
-    Link->RequestStep();  // the first request at once, the rest on the timer
     Tick.start();
   };
   Events.OnReply = [&](const std::uint8_t* Bytes, std::size_t Count) {
@@ -111,19 +128,35 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
       Fail("no readable record from " + Where + " (wrong or missing --password?)");
   };
   Events.OnError = [&](const std::string& Why) {
-    Fail("cannot reach the server at " + Where + ": " + Why);
+    Lost("cannot reach the server at " + Where + ": " + Why);
   };
   TLinkClient Client(Cipher, Request.Password, Events);
   Link = &Client;
   Client.SetHost(Target->Host);
   Client.SetPort(Target->Port);
   QObject::connect(&Tick, &QTimer::timeout, [&] {
-    if (!Client.Connected()) return Fail("the server at " + Where + " closed the link");
-    Client.RequestStep();
+    if (Request.Stopping && Request.Stopping()) return Loop.quit();
+    if (!Client.Connected()) {
+      // An attempt still under way is no loss; a failed one has told its own error.
+      if (WasConnected) Lost("the server at " + Where + " closed the link");
+      // The bar keeps the last figures, refreshed on the beat, while the link is down.
+      if (Result == 0 && Records > 0 && !Fresh) Show();
+    }
+    Fresh = false;
+    if (Result == 0) Client.RequestStep();
   });
-  QTimer::singleShot(ConnectTimeoutMs, &Loop, [&] {
-    if (!WasConnected) Fail("no answer from " + Where + " (connection timed out)");
-  });
+  std::optional<QSocketNotifier> Wake;
+  if (Request.WakeDescriptor >= 0) {
+    Wake.emplace(Request.WakeDescriptor, QSocketNotifier::Read);
+    QObject::connect(&*Wake, &QSocketNotifier::activated, &Loop, &QEventLoop::quit);
+  }
+  if (Stream) {
+    Tick.start();  // attempts on the beat, whether or not the first one succeeds
+  } else {
+    QTimer::singleShot(ConnectTimeoutMs, &Loop, [&] {
+      if (!WasConnected) Fail("no answer from " + Where + " (connection timed out)");
+    });
+  }
   Client.Open();
   if (Result == 0) Loop.exec();
   Shell.OnRecord = nullptr;

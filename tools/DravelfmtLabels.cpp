@@ -1,15 +1,13 @@
 #include "DravelfmtLabels.h"
 
-#include <ostream>
-
 #include "formatter/TextLines.h"
 
 namespace dravel {
 
 TLabelText::TLabelText(TRawDataShell& Shell, const TFormatSettings& Settings,
-                       std::string_view Text, TAlignment Alignment)
-    : FRegistry(Shell, Settings), FLines(SplitLines(Text)) {
-  FRegistry.DecideIfActive(Text);
+                       std::string_view Text, TAlignment Alignment, std::string_view Side)
+    : FRegistry(Shell, Settings), FLines(SplitLines(Text)), FSide(Side) {
+  FRegistry.DecideIfActive(Side.empty() ? std::string(Text) : std::string(Text) + "\r\n" + FSide);
   FRegistry.SetAlignment(Alignment);
 }
 
@@ -35,14 +33,6 @@ std::string StripMarkup(std::string_view Caption) {
     At = Close == std::string_view::npos ? Caption.size() : Close + 1;
   }
   return Plain;
-}
-
-void WriteLines(std::ostream& Out, const std::vector<std::string>& Lines, bool Plain,
-                const std::string& Charset) {
-  for (const std::string& Line : Lines) {
-    Out << ConvertCharset(Plain ? StripMarkup(Line) : Line, "CP1252", Charset.c_str()) << '\n';
-  }
-  Out.flush();
 }
 
 }  // namespace dravel

@@ -1,5 +1,6 @@
 #include "DravelfmtLive.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -36,6 +37,7 @@ int RunLive(const TLiveRequest& Request, const TActiveFamilies& Active, TRawData
 
   Sampler.SetInterval(static_cast<std::uint32_t>(Request.IntervalMs));
   Sampler.SetExcludeText(Request.ExcludeText);
+  Sampler.SetAdapters(Request.Adapters);
   bool Failed = false;
   Sampler.OnPerfDataFailure = [&](const std::exception& Error) {
     Err << "dravelfmt: the system's figures could not be read: " << Error.what() << "\n";
@@ -53,8 +55,14 @@ int RunLive(const TLiveRequest& Request, const TActiveFamilies& Active, TRawData
     Sampler.SamplePass(Active, Shown <= 1);
     if (Failed) return ExitFailure;
     if (Request.Count != 0 && Shown == Request.Count) break;
-    Next += Interval;
-    std::this_thread::sleep_until(Next);
+    // A run that fell behind (a suspended machine, a stopped process) starts its beat
+    // afresh rather than catching up with a burst of passes.
+    Next = std::max(Next + Interval, std::chrono::steady_clock::now());
+    if (!Request.WaitUntil) {
+      std::this_thread::sleep_until(Next);
+    } else if (!Request.WaitUntil(Next)) {
+      break;
+    }
   }
   if (!Request.DumpRecordPath.empty() && !DumpRecord(Request.DumpRecordPath, Shell.Data)) {
     Err << "dravelfmt: cannot write the record to " << Request.DumpRecordPath << "\n";

@@ -3,9 +3,11 @@
 // window. One pass, one interval's wait, then one pass per refresh, so the first
 // refresh's rates already cover a whole interval.
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "sampling/ActiveFamilies.h"
 
@@ -17,7 +19,11 @@ struct TLiveRequest {
   int IntervalMs = 1000;
   int Count = 1;               // refreshes to show; 0 goes on until interrupted
   std::string ExcludeText;     // the process-exclusion list, as the settings value holds it
+  std::vector<std::string> Adapters;  // the interfaces for adapter slots 1-4 (code page 1252)
   std::string DumpRecordPath;  // when not empty: the record after the last refresh
+  // The wait between passes; returning false ends the run early (the record is still
+  // dumped). Empty: a plain sleep.
+  std::function<bool(std::chrono::steady_clock::time_point Until)> WaitUntil;
 };
 
 // Fills Shell and calls OnPass after every pass: Refresh false after the first pass

@@ -19,6 +19,14 @@ std::optional<int> ReadNumber(std::string_view Text, int Min, int Max) {
 constexpr int MaxIntervalMs = 24 * 60 * 60 * 1000;
 constexpr int MaxCount = 1000000000;
 
+// The output mode an argument names, if it names one.
+std::optional<TOutputMode> OutputModeOption(std::string_view Arg) {
+  if (Arg == "--i3bar") return TOutputMode::I3bar;
+  if (Arg == "--waybar") return TOutputMode::Waybar;
+  if (Arg == "--json") return TOutputMode::Json;
+  return std::nullopt;
+}
+
 }  // namespace
 
 TDravelfmtParse ParseDravelfmtOptions(const std::vector<std::string>& Arguments) {
@@ -47,6 +55,16 @@ TDravelfmtParse ParseDravelfmtOptions(const std::vector<std::string>& Arguments)
     }
     if (Arg == "--help" || Arg == "-h") {
       O.Help = true;
+      continue;
+    }
+    if (Arg == "--list-sensors") {
+      O.ListSensors = true;
+      continue;
+    }
+    if (const auto Mode = OutputModeOption(Arg)) {
+      if (O.Output != TOutputMode::Plain && O.Output != *Mode)
+        Result.Error = "choose one of --i3bar, --waybar and --json";
+      O.Output = *Mode;
       continue;
     }
     // The options that take a value: "--name VALUE" or "--name=VALUE".
@@ -88,11 +106,21 @@ TDravelfmtParse ParseDravelfmtOptions(const std::vector<std::string>& Arguments)
       String(O.ConnectTarget);
     } else if (Name == "--password") {
       String(O.Password);
+    } else if (Name == "--adapters") {
+      String(O.Adapters);
+    } else if (Name == "--class") {
+      String(O.ClassName);
+    } else if (Name == "--percentage") {
+      String(O.PercentageText);
     } else {
       Result.Error = "unknown option " + Arg;
     }
   }
   if (!Result.Error.empty() || O.Help) return Result;
+  if (O.ListSensors) {
+    if (!Texts.empty()) Result.Error = "--list-sensors takes no TEXT";
+    return Result;
+  }
 
   if (Texts.size() != 1) {
     Result.Error = Texts.empty() ? "no TEXT given" : "more than one TEXT given (quote the text)";
@@ -109,19 +137,33 @@ std::string DravelfmtUsage() {
          "Evaluates the format TEXT the way one panel label does; each line of TEXT\n"
          "gives one line of output.\n"
          "\n"
+         "  --i3bar              write the i3bar protocol (i3bar, swaybar), a block a line\n"
+         "  --waybar             write JSON lines for a Waybar custom module\n"
+         "  --json               write one JSON object per refresh: \"lines\" and \"time\"\n"
+         "  --class NAME         Waybar: the module's \"class\"\n"
+         "  --percentage TEXT    Waybar: a format text giving the \"percentage\"\n"
+         "\n"
          "  --record FILE        evaluate against a 312-byte record read from FILE\n"
          "                       (\"-\" for standard input)\n"
          "  --connect HOST[:PORT]  evaluate against the records of a running server\n"
          "  --password PW        the server's link password\n"
-         "  --interval MS        time between refreshes (live and --connect modes)\n"
-         "  --count N            refreshes to show (0: until interrupted)\n"
+         "  --interval MS        time between refreshes (1000 by default; 2000 for the\n"
+         "                       plain output with --connect)\n"
+         "  --count N            refreshes to show (0: until interrupted or the output\n"
+         "                       closes; the default with --i3bar, --waybar and --json)\n"
          "  --exclude TEXT       processes to leave out of the counts (live mode)\n"
+         "  --adapters LIST      network interfaces for adapters 1-4, comma-separated\n"
+         "                       (live mode)\n"
          "  --dump-record FILE   write the last sampled record to FILE (live mode)\n"
          "  --right              fill SIZE on the left, as right-aligned labels do\n"
          "  --plain              strip the label markup (<B>, <C:...>, ...) from the output\n"
+         "  --list-sensors       print every sensor as chip/label, value and unit, one a\n"
+         "                       line, separated by tabs; takes no TEXT\n"
          "  -h, --help           show this text\n"
          "\n"
-         "Without --record or --connect, this machine is sampled.\n"
+         "Without --record or --connect, this machine is sampled. --i3bar, --waybar and\n"
+         "--json refresh every second and run until stopped; with --connect they keep\n"
+         "showing the last figures while the link is down, and reconnect.\n"
          "Errors go to standard error with exit status 2.\n";
 }
 

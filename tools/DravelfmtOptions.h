@@ -8,6 +8,9 @@
 
 namespace dravel {
 
+// What each refresh becomes on standard output.
+enum class TOutputMode { Plain, I3bar, Waybar, Json };
+
 struct TDravelfmtOptions {
   std::string Text;                        // the format text, as typed (locale encoding)
   bool Right = false;                      // --right: fill as right-aligned labels do
@@ -20,6 +23,11 @@ struct TDravelfmtOptions {
   std::optional<std::string> ExcludeText;  // --exclude TEXT
   std::optional<std::string> ConnectTarget;   // --connect HOST[:PORT]
   std::optional<std::string> Password;     // --password PW
+  std::optional<std::string> Adapters;     // --adapters LIST
+  bool ListSensors = false;                // --list-sensors (takes no TEXT)
+  TOutputMode Output = TOutputMode::Plain;  // --i3bar, --waybar, --json
+  std::optional<std::string> ClassName;       // --class NAME (--waybar)
+  std::optional<std::string> PercentageText;  // --percentage TEXT (--waybar)
 };
 
 struct TDravelfmtParse {

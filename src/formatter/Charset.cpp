@@ -3,8 +3,12 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <initializer_list>
 #include <stdexcept>
+
+#include "platform/CodePage.h"
 
 namespace dravel {
 namespace {
@@ -48,9 +52,15 @@ class TIconv {
   iconv_t FHandle;
 };
 
-}  // namespace
+bool IsOneOf(std::string_view Name, std::initializer_list<std::string_view> Names) {
+  std::string Upper(Name);
+  for (char& C : Upper) {
+    if (C >= 'a' && C <= 'z') C = static_cast<char>(C - 'a' + 'A');
+  }
+  return std::find(Names.begin(), Names.end(), Upper) != Names.end();
+}
 
-std::string ConvertCharset(std::string_view Text, const char* From, const char* To) {
+std::string Transliterate(std::string_view Text, const char* From, const char* To) {
   // Transliteration turns characters the target lacks into a near form or "?".
   const std::string Target = std::string(To) + "//TRANSLIT";
   TIconv Converter(From, Target.c_str());
@@ -72,6 +82,18 @@ std::string ConvertCharset(std::string_view Text, const char* From, const char* 
   }
   Converter.Finish(Out);
   return Out;
+}
+
+}  // namespace
+
+std::string ConvertCharset(std::string_view Text, const char* From, const char* To) {
+  // Into code page 1252 a character it lacks becomes one "?", never a near form of
+  // several characters, which could hold markup ("->" for an arrow ends a tag).
+  if (IsOneOf(To, {"CP1252", "WINDOWS-1252"})) {
+    return Utf8ToCp1252(IsOneOf(From, {"UTF-8", "UTF8"}) ? std::string(Text)
+                                                           : Transliterate(Text, From, "UTF-8"));
+  }
+  return Transliterate(Text, From, To);
 }
 
 std::string LocaleCharset() { return nl_langinfo(CODESET); }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "panel/QarvMarkup.h"
+#include "formatter/QarvMarkup.h"
 
 class QPainter;
 

@@ -18,6 +18,7 @@
 #include "platform/HelpPage.h"
 #include "platform/SettingsStore.h"
 #include "sampling/LocalSampler.h"
+#include "sampling/MeasuringChoice.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -124,6 +125,7 @@ void TDravelDisplay::FormCreate() {
   FRawData->OnRecord = [this](TRawDataShell&) { RenderLabels(); };
   StartSampler();
   Guarded([&] { FSampler->SetExcludeText(Registry.ReadString("Exclude")); });
+  Guarded([&] { FLocalSampler->Choose(ReadMeasuringChoice(Registry)); });
   FFormatters = std::make_unique<TFormatterRegistry>(*FRawData, FormatSettingsFromLocale());
 
   // A text that cannot be read leaves the default, so the panel still shows something.

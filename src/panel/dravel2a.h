@@ -152,6 +152,7 @@ class TDravelDisplay : public QWidget {
   // Items of PopupMenu1 in display order. Toggles are ticked by their handlers.
   QAction* DisplayItems1 = nullptr;
   QAction* ExcludeProcessfromPercentage1 = nullptr;
+  QAction* Sensors1 = nullptr;
   QAction* DisplayProcessorUsageinIcon1 = nullptr;
   QAction* Flashkeyboardlights1 = nullptr;
   QAction* UpdateInterval1 = nullptr;
@@ -178,6 +179,7 @@ class TDravelDisplay : public QWidget {
 
   void DisplayItems1Click();
   void ExcludeProcessfromPercentage1Click();
+  void Sensors1Click();
   void DisplayProcessorUsageinIcon1Click();
   void Flashkeyboardlights1Click();
   void UpdateInterval1Click();

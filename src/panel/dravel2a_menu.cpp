@@ -1,4 +1,4 @@
-// PopupMenu1 and the plain commands: Display Items, Exclude Process, Update Interval,
+// PopupMenu1 and the plain commands: Display Items, Exclude Process, Sensors, Update Interval,
 // About, Set Form Width and Height, Wipe, and the prompt helpers.
 #include <QAction>
 #include <QActionGroup>
@@ -11,9 +11,12 @@
 
 #include "formatter/FormatterRegistry.h"
 #include "panel/dravel2a_menu_support.h"
+#include "panel/SensorsDialog.h"
 #include "panel/StartAtLoginItem.h"
 #include "panel/dravel_options.h"
 #include "platform/SettingsStore.h"
+#include "sampling/LocalSampler.h"
+#include "sampling/MeasuringChoice.h"
 #include "sampling/Sampler.h"
 
 namespace dravel {
@@ -96,6 +99,7 @@ void TDravelDisplay::CreateMenu() {
   DisplayItems1 = Command("&Display Items", &TDravelDisplay::DisplayItems1Click);
   ExcludeProcessfromPercentage1 = Command("&Exclude Process from Percentage",
                                           &TDravelDisplay::ExcludeProcessfromPercentage1Click);
+  Sensors1 = Command("&Sensors...", &TDravelDisplay::Sensors1Click);
   DisplayProcessorUsageinIcon1 =
       Toggle("Display Processor Usage in Icon", &TDravelDisplay::DisplayProcessorUsageinIcon1Click);
   Flashkeyboardlights1 =
@@ -170,6 +174,22 @@ void TDravelDisplay::ExcludeProcessfromPercentage1Click() {
     }
     SettingsRegistry->WriteString("Exclude", Text);
     if (FSampler) FSampler->SetExcludeText(Text);
+  });
+}
+
+void TDravelDisplay::Sensors1Click() {
+  const TTimerPause Pause(*this);
+  Guarded([this] {
+    TSensorsDialog Dialog(this, ReadMeasuringChoice(*SettingsRegistry).Sensors);
+    Dialog.OnChoice = [this](const TSensorChoice& Choice) {
+      Guarded([&] { WriteSensorChoice(*SettingsRegistry, Choice); });
+      if (FLocalSampler) FLocalSampler->MBM().SetSensorChoice(Choice);
+    };
+    if (ExecDialog) {
+      ExecDialog(Dialog);
+    } else {
+      Dialog.exec();
+    }
   });
 }
 

@@ -77,10 +77,13 @@ char16_t CodePageToUnicode(unsigned char Byte, TCodePage Page) {
   return High[Byte - 0x80];
 }
 
-std::string Cp1252ToUtf8(std::string_view Text) {
+std::string Cp1252ToUtf8(std::string_view Text) { return CodePageToUtf8(Text, TCodePage::Cp1252); }
+
+std::string CodePageToUtf8(std::string_view Text, TCodePage Page) {
   std::string Out;
   Out.reserve(Text.size() + Text.size() / 4);
-  for (const char Byte : Text) AppendUtf8(Out, CodePageToUnicode(static_cast<unsigned char>(Byte)));
+  for (const char Byte : Text)
+    AppendUtf8(Out, CodePageToUnicode(static_cast<unsigned char>(Byte), Page));
   return Out;
 }
 

@@ -18,6 +18,8 @@ char16_t CodePageToUnicode(unsigned char Byte, TCodePage Page = TCodePage::Cp125
 
 // CP1252 bytes as UTF-8.
 std::string Cp1252ToUtf8(std::string_view Text);
+// Bytes of either code page as UTF-8 (the label markup switches to 1251 and back).
+std::string CodePageToUtf8(std::string_view Text, TCodePage Page);
 
 // UTF-8 as CP1252 bytes; a character CP1252 lacks, or a malformed UTF-8
 // sequence, becomes "?".

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace dravel {
 
@@ -34,9 +36,14 @@ class IPerfDataSource {
   // block does not fit: ErrorMoreData, and the buffer's contents are undefined.
   virtual std::uint32_t QueryValue(std::string_view ValueName, std::span<std::uint8_t> Buffer,
                                    std::size_t& Written) = 0;
+  // Interfaces the network object lists whatever their state, beside those it counts on
+  // its own: the ones the user named for the adapter slots. Ignored by sources that list
+  // every adapter anyway.
+  virtual void ChooseAdapters(const std::vector<std::string>& Names) { (void)Names; }
 };
 
-// The running system's data, served in those layouts.
-std::unique_ptr<IPerfDataSource> MakePerfDataSource();
+// The running system's data, served in those layouts, from the files under Root + "/proc"
+// and Root + "/sys"; Root is empty for this machine.
+std::unique_ptr<IPerfDataSource> MakePerfDataSource(const std::string& Root = {});
 
 }  // namespace dravel

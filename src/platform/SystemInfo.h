@@ -32,14 +32,15 @@ class ISystemInfo {
   virtual std::vector<TIPv4Address> HostAddresses() = 0;
   // Space of the drive with this upper-case letter; false when there is no such drive.
   virtual bool DiskFreeSpace(char Letter, TDiskSpace& Space) = 0;
-  // Names as the system gives them, untrimmed.
+  // Names in code page 1252 (characters it lacks become "?"), untrimmed. The computer
+  // name is the host name up to its first dot.
   virtual std::string ComputerName() = 0;
   virtual std::string UserName() = 0;
   // The local date and time as a day count since 1899-12-30, time of day as fraction.
   virtual double LocalDateTime() = 0;
 };
 
-// The running system's implementations.
-std::unique_ptr<ISystemInfo> MakeSystemInfo();
+// The running system's figures; files are read under Root (empty for this machine).
+std::unique_ptr<ISystemInfo> MakeSystemInfo(const std::string& Root = {});
 
 }  // namespace dravel

@@ -7,4 +7,9 @@ TLocalSampler::TLocalSampler(TRawDataShell& Shell)
       FSystem(MakeSystemInfo()),
       FSampler(Shell, *FPerfData, *FSystem, FMBM) {}
 
+void TLocalSampler::Choose(const TMeasuringChoice& Choice) {
+  FSampler.SetAdapters(Choice.Adapters);
+  FMBM.SetSensorChoice(Choice.Sensors);
+}
+
 }  // namespace dravel

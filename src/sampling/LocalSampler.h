@@ -7,6 +7,7 @@
 #include "platform/PerfData.h"
 #include "platform/SystemInfo.h"
 #include "sampling/MBMReader.h"
+#include "sampling/MeasuringChoice.h"
 #include "sampling/Sampler.h"
 
 namespace dravel {
@@ -19,6 +20,8 @@ class TLocalSampler {
 
   TSampler& Sampler() { return FSampler; }
   TMBMReader& MBM() { return FMBM; }
+  // The adapters and sensors the slots show from the next pass on.
+  void Choose(const TMeasuringChoice& Choice);
 
  private:
   const std::unique_ptr<IPerfDataSource> FPerfData;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/SharedMemory.h"
+#include "sampling/SlotChoice.h"
 
 namespace dravel {
 namespace {
@@ -41,12 +42,37 @@ bool TMBMReader::ReadMBM() {
   const auto Block = TSharedMemoryView::OpenReadOnly(FNames.DataBlock);
   if (!Block) return false;
   const auto Bytes = Block->Bytes();
+  if (HoldsSensorTable(Bytes)) {
+    const auto Table = ReadSensorTable(Bytes);
+    if (Table) TakeNamedSensors(*Table);
+    return Table.has_value();
+  }
   const std::size_t FansAt = FInfoZero ? FansWhenInfoZeroAt : FansOtherwiseAt;
   const std::size_t Needed = FansAt + SensorCount * sizeof(std::int32_t);
   if (Bytes.size() < Needed) return false;
   ReadInt32s(Bytes, TempsAt, FTemps);
   ReadInt32s(Bytes, FansAt, FFans);
   return true;
+}
+
+void TMBMReader::TakeNamedSensors(const std::vector<TPublishedSensor>& Table) {
+  const auto Take = [&Table](TSensorKind Kind, const std::array<std::string, 3>& Chosen,
+                             std::array<std::int32_t, SensorCount>& Slots) {
+    std::vector<std::string> Names;
+    std::vector<std::optional<std::int32_t>> Values;
+    for (const TPublishedSensor& Sensor : Table) {
+      if (Sensor.Kind != Kind) continue;
+      Names.push_back(Sensor.Name);
+      Values.push_back(Sensor.Value);
+    }
+    const auto Assigned = AssignSlots(Names, {Chosen.begin(), Chosen.end()}, SensorCount);
+    // A sensor that is gone shows 0; one that cannot be read just now keeps its figure.
+    for (std::size_t N = 0; N < SensorCount; ++N) {
+      Slots[N] = Assigned[N] ? Values[*Assigned[N]].value_or(Slots[N]) : 0;
+    }
+  };
+  Take(TSensorKind::Temperature, FChoice.Temps, FTemps);
+  Take(TSensorKind::Fan, FChoice.Fans, FFans);
 }
 
 std::vector<std::string> MBMLibraryCandidates(const std::string& ExecutableFolder) {

@@ -12,13 +12,15 @@
 #include <vector>
 
 #include "platform/DynamicLibrary.h"
+#include "platform/SensorBlock.h"
+#include "sampling/MeasuringChoice.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
 
 struct TMBMNames {
-  std::string InfoBlock = "$M$B$M$5$I$";
-  std::string DataBlock = "$M$B$M$5$D$";
+  std::string InfoBlock = PerUserBlockName(SensorBlock::InfoName);
+  std::string DataBlock = PerUserBlockName(SensorBlock::DataName);
   // Empty: "MBMStarter.so" found from the running executable (MBMLibraryCandidates).
   std::string LibraryPath;
 };
@@ -39,7 +41,12 @@ class TMBMReader {
   // time, launches MBMStartThread.
   void MBMStep(TRawData& Data);
   // Reads the data block into MBMTemps and MBMFans; false when it is missing or short.
+  // A block with a table of named sensors gives the chosen ones, the rest in the table's
+  // (the default) order.
   bool ReadMBM();
+  // Which named sensors the slots show from the next reading on.
+  void SetSensorChoice(const TSensorChoice& Choice) { FChoice = Choice; }
+  const TSensorChoice& SensorChoice() const { return FChoice; }
   // The start thread's report, to be run on the main thread.
   void MBMStartFinished();
   // Exit step: calls the library's "Stop" and unloads it.
@@ -57,6 +64,7 @@ class TMBMReader {
   const std::array<std::int32_t, 4>& MBMFans() const { return FFans; }
 
  private:
+  void TakeNamedSensors(const std::vector<TPublishedSensor>& Table);
   void MBMStartThread();
   void JoinStartThread();
 
@@ -70,6 +78,7 @@ class TMBMReader {
   std::thread FStartThread;
   std::array<std::int32_t, 4> FTemps{};
   std::array<std::int32_t, 4> FFans{};
+  TSensorChoice FChoice;
 };
 
 }  // namespace dravel

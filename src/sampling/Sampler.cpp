@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "sampling/CommaText.h"
+#include "sampling/SlotChoice.h"
 
 namespace dravel {
 namespace {
@@ -32,6 +33,20 @@ double Difference(std::uint64_t Current, std::uint64_t Previous) {
   return static_cast<double>(static_cast<std::int64_t>(Current - Previous));
 }
 
+// The bytes a counter moved on by, taken modulo its width so that a counter that wraps
+// gives the right figure. A difference beyond half the width is taken as a counter that
+// went backwards (an adapter re-created, a counter reset) and gives 0.
+std::uint64_t Forward(std::optional<std::uint64_t> Current, std::optional<std::uint64_t> Previous,
+                      std::uint64_t Mask) {
+  if (!Current || !Previous) return 0;
+  const std::uint64_t Moved = (*Current - *Previous) & Mask;
+  return Moved <= Mask / 2 ? Moved : 0;
+}
+
+float KiloBytes(std::uint64_t Bytes) {
+  return static_cast<float>(static_cast<double>(Bytes) / 1024.0);
+}
+
 }  // namespace
 
 TSampler::TSampler(TRawDataShell& Shell, IPerfDataSource& PerfData, ISystemInfo& System,
@@ -42,6 +57,11 @@ TSampler::TSampler(TRawDataShell& Shell, IPerfDataSource& PerfData, ISystemInfo&
 
 void TSampler::SetInterval(std::uint32_t Milliseconds) {
   FInterval = std::max<std::uint32_t>(Milliseconds, 1);
+}
+
+void TSampler::SetAdapters(std::vector<std::string> Names) {
+  FAdapters = std::move(Names);
+  FPerfData.ChooseAdapters(FAdapters);
 }
 
 void TSampler::SetExcludeText(std::string Text) {
@@ -164,56 +184,92 @@ float TSampler::RatePerSecond(std::uint64_t Bytes) const {
   return static_cast<float>(static_cast<double>(Bytes) / 1024.0 * 1000.0 / FInterval);
 }
 
-void TSampler::NetworkCounter(std::uint64_t Value, std::uint64_t Mask, TNetSlot& Slot,
-                              TNetSlot& Sum, std::uint64_t& SumMask, float& Rate,
-                              float& Total) const {
-  Slot.Current = Value;
-  Sum.Current += Value;
-  SumMask |= Mask;
-  Rate = RatePerSecond((Value - Slot.Previous) & Mask);
-  Total = static_cast<float>(static_cast<double>(Value) / 1024.0);
+std::vector<TSampler::TAdapterCounters> TSampler::ReadAdapters(const TPerfBlockReader& Block) {
+  const std::size_t Object = Block.FirstObject();
+  std::optional<TPerfCounterDef> Received, Sent;
+  std::size_t Definition = Block.FirstCounter(Object);
+  for (std::uint32_t C = 0; C < Block.NumCounters(Object); ++C) {
+    const TPerfCounterDef Counter = Block.Counter(Definition);
+    if (Counter.NameIndex == PerfIndex::BytesReceived && !Received) Received = Counter;
+    if (Counter.NameIndex == PerfIndex::BytesSent && !Sent) Sent = Counter;
+    if (C + 1 < Block.NumCounters(Object)) Definition = Block.NextCounter(Definition);
+  }
+  std::vector<TAdapterCounters> Adapters;
+  const auto Instances = std::max(Block.NumInstances(Object), 0);
+  std::size_t Instance = Block.FirstInstance(Object);
+  for (std::int32_t I = 0; I < Instances; ++I) {
+    TAdapterCounters Adapter;
+    Block.InstanceName(Instance, Adapter.Name);
+    const std::size_t Values = Block.InstanceCounterBlock(Instance);
+    if (Received) {
+      Adapter.Received = Block.Value(Values, *Received);
+      Adapter.ReceivedMask = WidthMask(*Received);
+    }
+    if (Sent) {
+      Adapter.Sent = Block.Value(Values, *Sent);
+      Adapter.SentMask = WidthMask(*Sent);
+    }
+    Adapters.push_back(std::move(Adapter));
+    if (I + 1 < Instances) Instance = Block.NextInstance(Instance);
+  }
+  return Adapters;
 }
 
 void TSampler::NetworkBlock() {
   const TPerfBlockReader Block = Query(QNetwork, "638");
-  const std::size_t Object = Block.FirstObject();
+  std::vector<TAdapterCounters> Adapters = ReadAdapters(Block);
   TRawData& Data = FShell.Data;
-  for (TNetSlot* Sum : {&FReceivedSum, &FSentSum}) {
-    Sum->Previous = Sum->Current;
-    Sum->Current = 0;
-  }
-  std::uint64_t ReceivedMask = 0xFFFFFFFF;
-  std::uint64_t SentMask = 0xFFFFFFFF;
 
-  const auto Instances = static_cast<std::size_t>(std::max(Block.NumInstances(Object), 0));
-  std::size_t Instance = Block.FirstInstance(Object);
-  for (std::size_t S = 0; S < std::min(Instances, AdapterSlots); ++S) {
-    for (TNetSlot* Slot : {&FReceived[S], &FSent[S]}) {
-      Slot->Previous = Slot->Current;
-      Slot->Current = 0;
+  // Bytes since the previous pass: an adapter seen for the first time (at start-up, or
+  // one that just appeared) gives nothing yet, and so does a counter that went backwards.
+  const auto Previous = [this](const std::string& Name) -> const TAdapterCounters* {
+    for (const auto& Adapter : FPreviousAdapters) {
+      if (Adapter.Name == Name) return &Adapter;
     }
-    const std::size_t Values = Block.InstanceCounterBlock(Instance);
-    std::size_t Definition = Block.FirstCounter(Object);
-    for (std::uint32_t C = 0; C < Block.NumCounters(Object); ++C) {
-      const TPerfCounterDef Counter = Block.Counter(Definition);
-      if (Counter.NameIndex == PerfIndex::BytesReceived) {
-        NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FReceived[S], FReceivedSum,
-                       ReceivedMask, Data.NetRead[S + 1], Data.NetSumRead[S + 1]);
-      } else if (Counter.NameIndex == PerfIndex::BytesSent) {
-        NetworkCounter(Block.Value(Values, Counter), WidthMask(Counter), FSent[S], FSentSum,
-                       SentMask, Data.NetWrite[S + 1], Data.NetSumWrite[S + 1]);
-      }
-      if (C + 1 < Block.NumCounters(Object)) Definition = Block.NextCounter(Definition);
-    }
-    if (S + 1 < std::min(Instances, AdapterSlots)) Instance = Block.NextInstance(Instance);
+    return nullptr;
+  };
+  std::vector<std::string> Names;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> Moved;
+  std::uint64_t ReceivedMoved = 0, SentMoved = 0, ReceivedSum = 0, SentSum = 0;
+  for (const TAdapterCounters& Adapter : Adapters) {
+    const TAdapterCounters* Before = Previous(Adapter.Name);
+    const std::uint64_t Received =
+        Before ? Forward(Adapter.Received, Before->Received, Adapter.ReceivedMask) : 0;
+    const std::uint64_t Sent = Before ? Forward(Adapter.Sent, Before->Sent, Adapter.SentMask) : 0;
+    Names.push_back(Adapter.Name);
+    Moved.emplace_back(Received, Sent);
+    ReceivedMoved += Received;
+    SentMoved += Sent;
+    ReceivedSum += Adapter.Received.value_or(0);
+    SentSum += Adapter.Sent.value_or(0);
   }
 
-  FReceivedSum.Current &= ReceivedMask;
-  FSentSum.Current &= SentMask;
-  Data.NetRead[0] = RatePerSecond((FReceivedSum.Current - FReceivedSum.Previous) & ReceivedMask);
-  Data.NetWrite[0] = RatePerSecond((FSentSum.Current - FSentSum.Previous) & SentMask);
-  Data.NetSumRead[0] = static_cast<float>(static_cast<double>(FReceivedSum.Current) / 1024.0);
-  Data.NetSumWrite[0] = static_cast<float>(static_cast<double>(FSentSum.Current) / 1024.0);
+  // A counter the object does not carry leaves its figures as they are.
+  const bool HasReceived = Adapters.empty() || Adapters.front().Received.has_value();
+  const bool HasSent = Adapters.empty() || Adapters.front().Sent.has_value();
+  const auto Slots = AssignSlots(Names, FAdapters, AdapterSlots);
+  for (std::size_t S = 0; S < AdapterSlots; ++S) {
+    const auto& Slot = Slots[S];
+    // A slot without an adapter (a named one that is absent) shows nothing, not the
+    // figures of an adapter that has gone.
+    if (HasReceived) {
+      Data.NetRead[S + 1] = Slot ? RatePerSecond(Moved[*Slot].first) : 0.0f;
+      Data.NetSumRead[S + 1] = Slot ? KiloBytes(*Adapters[*Slot].Received) : 0.0f;
+    }
+    if (HasSent) {
+      Data.NetWrite[S + 1] = Slot ? RatePerSecond(Moved[*Slot].second) : 0.0f;
+      Data.NetSumWrite[S + 1] = Slot ? KiloBytes(*Adapters[*Slot].Sent) : 0.0f;
+    }
+  }
+  if (HasReceived) {
+    Data.NetRead[0] = RatePerSecond(ReceivedMoved);
+    Data.NetSumRead[0] = KiloBytes(ReceivedSum);
+  }
+  if (HasSent) {
+    Data.NetWrite[0] = RatePerSecond(SentMoved);
+    Data.NetSumWrite[0] = KiloBytes(SentSum);
+  }
+  FPreviousAdapters = std::move(Adapters);
 }
 
 void TSampler::SystemBlock() {

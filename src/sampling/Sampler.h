@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,11 @@ class TSampler {
   std::uint32_t Interval() const { return FInterval; }
   // Sets ExcludeText and parses ExcludeList from it.
   void SetExcludeText(std::string Text);
+  // The interfaces that take adapter slots 1-4, in that order; an empty name, or no name,
+  // leaves its slot to the next counted interface. The performance data is told to list
+  // them whatever their state.
+  void SetAdapters(std::vector<std::string> Names);
+  const std::vector<std::string>& Adapters() const { return FAdapters; }
   const std::string& ExcludeText() const { return FExcludeText; }
   const std::vector<std::string>& ExcludeList() const { return FExcludeList; }
   std::int8_t PassCounter() const { return FPassCounter; }
@@ -59,17 +65,18 @@ class TSampler {
  private:
   enum TQueryObject : std::size_t { QProcessor, QProcess, QNetwork, QSystem, QCount };
 
-  struct TNetSlot {
-    std::uint64_t Current = 0;
-    std::uint64_t Previous = 0;
+  // One adapter's byte counters at a pass, with the width they wrap at.
+  struct TAdapterCounters {
+    std::string Name;
+    std::optional<std::uint64_t> Received, Sent;
+    std::uint64_t ReceivedMask = 0, SentMask = 0;
   };
 
   TPerfBlockReader Query(TQueryObject Object, std::string_view ValueName);
   void ProcessorBlock();
   void ExclusionStep(float& Overall, std::int32_t Processors);
   void NetworkBlock();
-  void NetworkCounter(std::uint64_t Value, std::uint64_t Mask, TNetSlot& Slot, TNetSlot& Sum,
-                      std::uint64_t& SumMask, float& Rate, float& Total) const;
+  std::vector<TAdapterCounters> ReadAdapters(const TPerfBlockReader& Block);
   void SystemBlock();
   void MemoryBlock();
   void HostBlock(bool Forced);
@@ -91,8 +98,9 @@ class TSampler {
   std::uint64_t FTotalCurrent = 0, FTotalPrevious = 0;
   std::array<std::uint64_t, ProcessSlots> FExcludeCurrent{}, FExcludePrevious{};
 
-  std::array<TNetSlot, 4> FReceived{}, FSent{};
-  TNetSlot FReceivedSum, FSentSum;
+  std::vector<std::string> FAdapters;
+  // The counters of the previous network pass, by adapter name.
+  std::vector<TAdapterCounters> FPreviousAdapters;
 
   std::int64_t FCurrentUptime = 0;
   std::string FExcludeText;

@@ -12,6 +12,8 @@ Usage: link_fmt_e2e.py <dravelfmt> <link_test_server>
 import subprocess
 import sys
 
+from link_server import LinkTestServer
+
 DEADLINE = 30.0
 PASSWORD = "Two Words"
 TEXT = "<NAME=CompName>|<NAME=Processes>|<NAME=Threads>"
@@ -20,24 +22,6 @@ TEXT = "<NAME=CompName>|<NAME=Processes>|<NAME=Threads>"
 def fail(message):
     print("FAIL: " + message, file=sys.stderr)
     sys.exit(1)
-
-
-class Server:
-    def __init__(self, program, port=0):
-        self.proc = subprocess.Popen([program, "--port", str(port), "--password", PASSWORD],
-                                     stdout=subprocess.PIPE, text=True)
-        line = self.proc.stdout.readline().split()
-        if len(line) != 2 or line[0] != "PORT":
-            fail("the test server did not report its port")
-        self.port = int(line[1])
-
-    def stop(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
 
 
 def connect(dravelfmt, port, password, count):
@@ -61,7 +45,7 @@ def main():
     if len(sys.argv) != 3:
         fail("usage: link_fmt_e2e.py <dravelfmt> <link_test_server>")
     dravelfmt, server_program = sys.argv[1], sys.argv[2]
-    server = Server(server_program)
+    server = LinkTestServer(server_program, password=PASSWORD)
     try:
         # Two clients at once, each reading five records.
         clients = [connect(dravelfmt, server.port, PASSWORD, 5) for _ in range(2)]
@@ -82,7 +66,7 @@ def main():
         status, _, err = finish(connect(dravelfmt, port, PASSWORD, 1))
         if status != 2 or "cannot reach the server" not in err:
             fail("a stopped server: status %d, %r" % (status, err))
-        server = Server(server_program, port)
+        server = LinkTestServer(server_program, port, PASSWORD)
         status, lines, err = finish(connect(dravelfmt, port, PASSWORD, 2))
         if status != 0 or lines != ["LINKTEST|123|456"] * 2:
             fail("the restarted server: status %d, %r, %r" % (status, lines, err))

@@ -72,5 +72,14 @@ TEST(CharsetTest, UnrepresentableAndInvalidBecomeQuestionMarks) {
   EXPECT_THROW(ConvertCharset("a", "NO-SUCH-CODE", "UTF-8"), std::runtime_error);
 }
 
+TEST(CharsetTest, IntoCodePage1252EachMissingCharacterIsOneQuestionMark) {
+  // An arrow must not become "->", whose ">" would end a tag.
+  EXPECT_EQ(ConvertCharset("a\xE2\x86\x92" "b", "UTF-8", "CP1252"), "a?b");
+  EXPECT_EQ(ConvertCharset("\xE2\x80\x9C\xF0\x9F\x98\x80", "UTF-8", "cp1252"), "\x93?");
+  EXPECT_EQ(ConvertCharset("\xE1\xE9", "ISO-8859-7", "CP1252"), "??");  // Greek letters
+  EXPECT_EQ(ConvertCharset("caf\xE9", "ISO-8859-1", "CP1252"), "caf\xE9");
+  EXPECT_THROW(ConvertCharset("a", "NO-SUCH-CODE", "CP1252"), std::runtime_error);
+}
+
 }  // namespace
 }  // namespace dravel

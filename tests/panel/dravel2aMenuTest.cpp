@@ -20,9 +20,11 @@
 #include "panel/NoTrayNotice.h"
 #include "panel/dravel_options.h"
 #include "panel/FontDialog.h"
+#include "panel/SensorsDialog.h"
 #include "panel/StartAtLoginItem.h"
 #include "panel/TrayPictures.h"
 #include "panel/UptimeRecords.h"
+#include "sampling/LocalSampler.h"
 #include "sampling/Sampler.h"
 
 namespace dravel {
@@ -86,6 +88,7 @@ TEST_F(MenuTest, TheMenuHoldsEveryItemInDisplayOrder) {
   for (const QAction* Item : Panel->PopupMenu1->actions()) Captions << Item->text();
   EXPECT_EQ(Captions, (QStringList{"&Display Items",
                                    "&Exclude Process from Percentage",
+                                   "&Sensors...",
                                    "Display Processor Usage in Icon",
                                    "Flash Scroll Lock if Net is in use",
                                    "Update &Interval",
@@ -394,6 +397,36 @@ TEST_F(MenuTest, ExcludePromptStoresAndParsesTheList) {
   EXPECT_TRUE(Store()->ValueExists("Exclude"));
   EXPECT_EQ(Store()->ReadString("Exclude"), "");
   EXPECT_TRUE(Panel->FSampler->ExcludeList().empty());
+}
+
+TEST_F(MenuTest, SetUpHandsTheStoredAdaptersAndSensorsToTheSampler) {
+  Store()->WriteString("Adapters", "wlan0,eth0");
+  Store()->WriteString("Fan2", "thinkpad/fan2");
+  auto Panel = Open();
+  EXPECT_EQ(Panel->FSampler->Adapters(), (std::vector<std::string>{"wlan0", "eth0"}));
+  EXPECT_EQ(Panel->FLocalSampler->MBM().SensorChoice().Fans[1], "thinkpad/fan2");
+}
+
+TEST_F(MenuTest, SensorsChoiceIsStoredAtOnceAndReachesTheReader) {
+  Store()->WriteString("Temp1", "nvme/Composite");
+  auto Panel = Open();
+  bool TimerDuringDialog = true;
+  Panel->ExecDialog = [&](QDialog& Dialog) {
+    TimerDuringDialog = Panel->TimerEnabled();
+    auto& Sensors = dynamic_cast<TSensorsDialog&>(Dialog);
+    EXPECT_EQ(Sensors.cbTemps[0]->currentText().toStdString(), "nvme/Composite (not present)");
+    Sensors.cbTemps[0]->setCurrentIndex(0);  // back to the default order
+    EXPECT_FALSE(Store()->ValueExists("Temp1"));
+    Sensors.cbTemps[2]->addItem("acpitz/temp1", QByteArray("acpitz/temp1"));
+    Sensors.cbTemps[2]->setCurrentIndex(Sensors.cbTemps[2]->count() - 1);
+    EXPECT_EQ(Store()->ReadString("Temp3"), "acpitz/temp1");
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Panel->Sensors1Click();
+  EXPECT_FALSE(TimerDuringDialog);
+  EXPECT_TRUE(Panel->TimerEnabled());
+  EXPECT_EQ(Panel->FLocalSampler->MBM().SensorChoice().Temps[0], "");
+  EXPECT_EQ(Panel->FLocalSampler->MBM().SensorChoice().Temps[2], "acpitz/temp1");
 }
 
 TEST_F(MenuTest, AboutShowsVersion87AndFiveCreditLines) {

@@ -24,6 +24,32 @@ TEST(ProcessStatTest, NameMayHoldBlanksAndParentheses) {
   ASSERT_TRUE(Times);
   EXPECT_EQ(Times->Name, "my (odd) app");
   EXPECT_EQ(Times->CpuTicks, 225u);
+  EXPECT_EQ(Times->StartTicks, 1286u);
+}
+
+TEST(FullProcessNameTest, ExecutableThenCommandLineThenTheKernelsName) {
+  using namespace std::string_literals;
+  EXPECT_EQ(FullProcessName("/usr/libexec/gnome-shell-calendar-server", "", "gnome-shell-cal"),
+            "gnome-shell-calendar-server");
+  EXPECT_EQ(FullProcessName("", "/usr/bin/chromium-browser\0--type=renderer\0"s, "chromium-browse"),
+            "chromium-browser");
+  EXPECT_EQ(FullProcessName("", "", "kthreadd"), "kthreadd");
+  EXPECT_EQ(FullProcessName("/usr/sbin/sshd", "sshd: user@pts/0"s, "sshd"), "sshd");
+  EXPECT_EQ(FullProcessName("", "sshd: user@pts/0"s, "sshd"), "sshd:");
+}
+
+TEST(FullProcessNameTest, ReplacedExecutableKeepsItsName) {
+  EXPECT_EQ(FullProcessName("/usr/bin/some-long-daemon-name (deleted)", "", "some-long-daem"),
+            "some-long-daemon-name");
+}
+
+TEST(FullProcessNameTest, NameThatDoesNotBeginWithTheKernelsOneIsNotTaken) {
+  using namespace std::string_literals;
+  // A script: the executable is its interpreter, the kernel's name the script's.
+  EXPECT_EQ(FullProcessName("/usr/bin/python3.11", "python3\0/usr/bin/backup-job\0"s, "backup-job"),
+            "backup-job");
+  // A link to another program: the name it was started by.
+  EXPECT_EQ(FullProcessName("/usr/bin/mawk", "awk\0{print}\0"s, "awk"), "awk");
 }
 
 TEST(ProcessStatTest, TruncatedOrGarbledLineGivesNothing) {
@@ -32,15 +58,16 @@ TEST(ProcessStatTest, TruncatedOrGarbledLineGivesNothing) {
   EXPECT_FALSE(ParseProcessStat("1 (a) S 0 0 0 0 0 0 0 0 0 0 x 5"));
 }
 
-TEST(NetDevTest, InterfacesInListedOrderWithoutLoopback) {
+TEST(NetDevTest, InterfacesInListedOrder) {
   const auto Interfaces = ParseNetDev(Fixture("net_dev.txt"));
-  ASSERT_EQ(Interfaces.size(), 2u);
-  EXPECT_EQ(Interfaces[0].Name, "eth0");
-  EXPECT_EQ(Interfaces[0].Received, 6283745921u);  // beyond 32 bits
-  EXPECT_EQ(Interfaces[0].Sent, 104857600u);
-  EXPECT_EQ(Interfaces[1].Name, "wlan0");
-  EXPECT_EQ(Interfaces[1].Received, 12345u);
-  EXPECT_EQ(Interfaces[1].Sent, 678u);
+  ASSERT_EQ(Interfaces.size(), 3u);
+  EXPECT_EQ(Interfaces[0].Name, "lo");
+  EXPECT_EQ(Interfaces[1].Name, "eth0");
+  EXPECT_EQ(Interfaces[1].Received, 6283745921u);  // beyond 32 bits
+  EXPECT_EQ(Interfaces[1].Sent, 104857600u);
+  EXPECT_EQ(Interfaces[2].Name, "wlan0");
+  EXPECT_EQ(Interfaces[2].Received, 12345u);
+  EXPECT_EQ(Interfaces[2].Sent, 678u);
 }
 
 TEST(MemInfoTest, FiguresInBytesWithSwapInThePageFile) {

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QTcpServer>
+#include <unistd.h>
+
+#include <chrono>
 #include <sstream>
+#include <vector>
 
 #include "remote/LinkServer.h"
 #include "remote/LinkTestSupport.h"
@@ -73,14 +77,64 @@ TEST_F(ConnectMode, ARefusedConnectionIsAClearFailure) {
   EXPECT_NE(Err.str().find("cannot reach the server at 127.0.0.1:"), std::string::npos) << Err.str();
 }
 
-TEST_F(ConnectMode, TheServerGoingAwayEndsTheRun) {
+TEST_F(ConnectMode, TheServerGoingAwayEndsARunWithACount) {
   int Records = 0;
-  const int Result = RunConnect(Request("Mixed Case Kept", 0), Shell, [&] {
+  const int Result = RunConnect(Request("Mixed Case Kept", 5), Shell, [&] {
     if (++Records == 2) Server.Close();
   }, Err);
   EXPECT_EQ(Result, 2);
   EXPECT_EQ(Records, 2);
   EXPECT_NE(Err.str().find("closed the link"), std::string::npos) << Err.str();
+}
+
+TEST_F(ConnectMode, AStreamShowsTheLastRecordWhileTheServerIsAwayAndReconnects) {
+  const std::uint16_t Port = Server.Port();
+  const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  enum class TPhase { Up, Away, Back, Done } Phase = TPhase::Up;
+  std::vector<std::uint8_t> Last;
+  int Shown = 0;
+  TConnectRequest R = Request("Mixed Case Kept", 0);
+  R.Stopping = [&] { return Phase == TPhase::Done || std::chrono::steady_clock::now() > GiveUp; };
+  const int Result = RunConnect(R, Shell, [&] {
+    const auto Bytes = RecordBytes(Shell.Data);
+    const std::vector<std::uint8_t> Now(Bytes.begin(), Bytes.end());
+    ++Shown;
+    if (Phase == TPhase::Up && Shown == 2) {
+      Last = Now;
+      Server.Close();
+      Phase = TPhase::Away;
+    } else if (Phase == TPhase::Away) {
+      EXPECT_EQ(Now, Last);  // the last figures, on the beat
+      if (Shown == 5) {
+        Server.SetPort(Port);
+        Server.Open();
+        Phase = TPhase::Back;
+      }
+    } else if (Phase == TPhase::Back && Now != Last) {
+      Phase = TPhase::Done;  // a fresh record from the server that came back
+    }
+  }, Err);
+  EXPECT_EQ(Result, 0) << Err.str();
+  EXPECT_EQ(Phase, TPhase::Done) << Err.str();
+  EXPECT_NE(Err.str().find("closed the link; trying again every interval"), std::string::npos)
+      << Err.str();
+  EXPECT_NE(Err.str().find("is back"), std::string::npos) << Err.str();
+}
+
+TEST_F(ConnectMode, AStreamEndsWhenItsWakeDescriptorTurnsReadable) {
+  int Wake[2];
+  ASSERT_EQ(::pipe(Wake), 0);
+  int Shown = 0;
+  TConnectRequest R = Request("Mixed Case Kept", 0);
+  R.IntervalMs = 60000;  // only the wake can end the run in time
+  R.WakeDescriptor = Wake[0];
+  const int Result = RunConnect(R, Shell, [&] {
+    if (++Shown == 1) EXPECT_EQ(::write(Wake[1], "x", 1), 1);
+  }, Err);
+  EXPECT_EQ(Result, 0) << Err.str();
+  EXPECT_EQ(Shown, 1);
+  ::close(Wake[0]);
+  ::close(Wake[1]);
 }
 
 TEST_F(ConnectMode, AWrongPasswordIsReportedOnceRepliesStayUnreadable) {

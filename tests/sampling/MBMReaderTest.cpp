@@ -6,6 +6,7 @@
 #include <cstring>
 #include <future>
 
+#include "platform/SensorBlock.h"
 #include "platform/SharedMemory.h"
 #include "sampling/MBMReader.h"
 
@@ -22,10 +23,14 @@ class MBMReaderTest : public ::testing::Test {
     Names = {Tag + "-i", Tag + "-d", FAKE_MBM_STARTER};
     ::unsetenv("DRAVEL_FAKE_MBM");
   }
+  ~MBMReaderTest() override {
+    RemoveSharedMemory(Names.InfoBlock);
+    RemoveSharedMemory(Names.DataBlock);
+  }
 
   // The data block with temperatures t, fans 1000+n at 96 and 2000+n at 120.
   void PublishData(std::size_t Size = 256, std::int32_t FirstTemp = 40) {
-    auto Made = TSharedMemoryBlock::Create(Names.DataBlock, Size);
+    auto Made = TSharedMemoryBlock::Open(Names.DataBlock, Size);
     ASSERT_TRUE(Made);
     Data.emplace(std::move(*Made));
     const std::int32_t Temps[4] = {FirstTemp, 41, 42, 43};
@@ -39,8 +44,18 @@ class MBMReaderTest : public ::testing::Test {
     }
   }
 
+  // The data block of the shipped publisher, with its table of named sensors.
+  void PublishTable(const std::vector<TSensorReading>& Sensors) {
+    if (!Data) {
+      auto Made = TSharedMemoryBlock::Open(Names.DataBlock, SensorBlock::DataSize);
+      ASSERT_TRUE(Made);
+      Data.emplace(std::move(*Made));
+    }
+    WriteSensorBlock(Data->Bytes(), Sensors);
+  }
+
   void PublishInfo(std::uint8_t First) {
-    auto Made = TSharedMemoryBlock::Create(Names.InfoBlock, 8);
+    auto Made = TSharedMemoryBlock::Open(Names.InfoBlock, 8);
     ASSERT_TRUE(Made);
     Info.emplace(std::move(*Made));
     Info->Bytes()[0] = First;
@@ -171,6 +186,76 @@ TEST_F(MBMReaderTest, StartThreadRunsOnlyOnce) {
   for (int Step = 0; Step < 3; ++Step) Reader.MBMStep(Record);
   EXPECT_EQ(Trace(), "");
   EXPECT_EQ(Record.Temp[0], 40);
+}
+
+TSensorReading Temp(const char* Name, std::optional<double> Value) {
+  const std::string Text(Name);
+  const auto Slash = Text.find('/');
+  return {Text.substr(0, Slash), Text.substr(Slash + 1), TSensorKind::Temperature, Value};
+}
+TSensorReading Fan(const char* Name, double Value) {
+  TSensorReading Sensor = Temp(Name, Value);
+  Sensor.Kind = TSensorKind::Fan;
+  return Sensor;
+}
+
+// The default order as the publisher writes it.
+const std::vector<TSensorReading> Machine{
+    Temp("coretemp/Package id 0", 51), Temp("acpitz/temp1", 28),   Temp("coretemp/Core 0", 49),
+    Temp("nvme/Composite", 38),        Fan("thinkpad/fan1", 2900), Fan("thinkpad/fan2", 0)};
+
+TEST_F(MBMReaderTest, NamedSensorsInTheDefaultOrderWithoutAChoice) {
+  PublishTable(Machine);
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(Reader.ReadMBM());
+  EXPECT_EQ(Reader.MBMTemps(), (std::array<std::int32_t, 4>{51, 28, 49, 38}));
+  EXPECT_EQ(Reader.MBMFans(), (std::array<std::int32_t, 4>{2900, 0, 0, 0}));
+}
+
+TEST_F(MBMReaderTest, ChosenSensorsTakeTheirSlotsFromTheNextReadingOn) {
+  PublishTable(Machine);
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(Reader.ReadMBM());
+  TSensorChoice Choice;
+  Choice.Temps = {"nvme/Composite", "", "coretemp/Package id 0"};
+  Choice.Fans = {"thinkpad/fan2", "unplugged/fan9", ""};
+  Reader.SetSensorChoice(Choice);
+  EXPECT_EQ(Reader.MBMTemps()[0], 51);  // nothing changes until the next reading
+  ASSERT_TRUE(Reader.ReadMBM());
+  EXPECT_EQ(Reader.MBMTemps(), (std::array<std::int32_t, 4>{38, 28, 51, 49}));
+  // A chosen sensor that is not there shows 0; the next slots keep their places.
+  EXPECT_EQ(Reader.MBMFans(), (std::array<std::int32_t, 4>{0, 0, 2900, 0}));
+}
+
+TEST_F(MBMReaderTest, SensorThatCannotBeReadKeepsItsFigure) {
+  PublishTable(Machine);
+  TMBMReader Reader(Names);
+  ASSERT_TRUE(Reader.ReadMBM());
+  std::vector<TSensorReading> Asleep = Machine;
+  Asleep[3].Value.reset();
+  Asleep[0].Value = 60;
+  PublishTable(Asleep);
+  ASSERT_TRUE(Reader.ReadMBM());
+  EXPECT_EQ(Reader.MBMTemps()[0], 60);
+  EXPECT_EQ(Reader.MBMTemps()[3], 38);
+}
+
+TEST_F(MBMReaderTest, TableBeingWrittenLeavesTheRecord) {
+  PublishTable(Machine);
+  Data->Bytes()[SensorBlock::TableAt + 8] |= 1;  // a writer at work for good
+  Record.Temp[0] = 33;
+  Names.LibraryPath = "/nonexistent/MBMStarter.so";
+  TMBMReader Reader(Names);
+  EXPECT_FALSE(Reader.ReadMBM());
+  Reader.MBMStep(Record);
+  Reader.MBMStep(Record);
+  EXPECT_EQ(Record.Temp[0], 33);
+}
+
+TEST(MBMNamesTest, BlocksAreThisUsersByDefault) {
+  const TMBMNames Names;
+  EXPECT_EQ(Names.InfoBlock, "$M$B$M$5$I$." + std::to_string(::geteuid()));
+  EXPECT_EQ(Names.DataBlock, "$M$B$M$5$D$." + std::to_string(::geteuid()));
 }
 
 TEST(MBMLibraryCandidates, BesideTheExecutableFirstThenTheInstalledLibraryFolders) {

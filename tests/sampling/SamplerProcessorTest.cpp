@@ -151,6 +151,12 @@ TEST_F(ExclusionTest, OnlyTheFirstTenMatchesAreSubtracted) {
   EXPECT_FLOAT_EQ(Usage()[0], 90.0f);
 }
 
+TEST_F(ExclusionTest, EntryOfTwentyCharactersMatchesTheFullProcessName) {
+  Rig.Sampler.SetExcludeText("shell-calendar-serve");
+  TwoPasses({u"gnome-shell-calendar-server", u"gnome-shell-cal"}, {1000, 400});
+  EXPECT_FLOAT_EQ(Usage()[0], 50.0f);
+}
+
 TEST_F(ExclusionTest, ProcessMatchingTwoEntriesIsSubtractedTwice) {
   Rig.Sampler.SetExcludeText("foo,oo");
   TwoPasses({u"foo"}, {200});

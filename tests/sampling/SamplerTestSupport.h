@@ -24,6 +24,8 @@ class TFakePerfData : public IPerfDataSource {
     return CopyPerfBlock(Found->second, Buffer, Written);
   }
 
+  void ChooseAdapters(const std::vector<std::string>& Names) override { ChosenAdapters = Names; }
+
   void Serve(const std::string& Name, const TPerfBlockDesc& Desc) {
     Blocks[Name] = BuildPerfBlock(Desc);
   }
@@ -39,6 +41,7 @@ class TFakePerfData : public IPerfDataSource {
   };
   std::map<std::string, std::vector<std::uint8_t>> Blocks;
   std::vector<TCall> Calls;
+  std::vector<std::string> ChosenAdapters;
 };
 
 class TFakeSystemInfo : public ISystemInfo {

@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -19,10 +21,11 @@ struct TRun {
   std::string Out;
 };
 
-// Runs dravelfmt with Arguments (already quoted for the shell) in a UTF-8 locale.
-TRun RunDravelfmt(const std::string& Arguments) {
-  const std::string Command =
-      "LC_ALL=C.UTF-8 '" DRAVELFMT_PATH "' " + Arguments + " 2>/dev/null";
+// Runs dravelfmt with Arguments (already quoted for the shell) in a UTF-8 locale; with
+// ErrorsToo, standard error comes along on the output.
+TRun RunDravelfmt(const std::string& Arguments, bool ErrorsToo = false) {
+  const std::string Command = "LC_ALL=C.UTF-8 '" DRAVELFMT_PATH "' " + Arguments +
+                              (ErrorsToo ? " 2>&1 >/dev/null" : " 2>/dev/null");
   FILE* Pipe = popen(Command.c_str(), "r");
   if (Pipe == nullptr) return {-1, {}};
   std::string Out;
@@ -74,6 +77,25 @@ TEST_F(DravelfmtCommandTest, PlainOutputFromStandardInput) {
   EXPECT_EQ(Run.Out, "P 42\n");
 }
 
+TEST_F(DravelfmtCommandTest, InputCharacterOutsideTheCodePageIsOneQuestionMark) {
+  TRawData Data{};
+  Data.Marker = 'W';
+  const std::uint8_t Addresses[2][4] = {{10, 0, 0, 5}, {192, 168, 1, 20}};
+  std::memcpy(Data.IPAddr, Addresses, sizeof Addresses);
+  Write(Data);
+  // An arrow taken as "->" would end the tag at its ">".
+  const TRun Run = RunDravelfmt("--record '" + Path.string() +
+                                "' '\xE2\x86\x92<NAME=IPAddr FORMAT=\" \xE2\x86\x92 \">\xC3\xA9'");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Out, "?10.0.0.5 ? 192.168.1.20\xC3\xA9\n");
+}
+
+TEST_F(DravelfmtCommandTest, ListSensorsExitsWithZeroAndTakesNoOtherMode) {
+  EXPECT_EQ(RunDravelfmt("--list-sensors").Status, 0);
+  EXPECT_EQ(RunDravelfmt("--list-sensors --plain").Status, 2);
+  EXPECT_EQ(RunDravelfmt("--adapters eth0 --record '" + Path.string() + "' x").Status, 2);
+}
+
 TEST_F(DravelfmtCommandTest, BadRecordsExitWithTwo) {
   TRawData Data{};
   Data.Marker = 'X';
@@ -83,6 +105,41 @@ TEST_F(DravelfmtCommandTest, BadRecordsExitWithTwo) {
   EXPECT_EQ(RunDravelfmt("--record '" + Path.string() + "' x").Status, 2);
   EXPECT_EQ(RunDravelfmt("--record /nonexistent/file x").Status, 2);
   EXPECT_EQ(RunDravelfmt("--no-such-option x").Status, 2);
+}
+
+TEST_F(DravelfmtCommandTest, CommandLineErrorsAreOneLineAndStatusTwo) {
+  for (const char* Arguments : {"--no-such-option x", "--i3bar --json x", "--waybar --i3bar x",
+                                "--json --plain x", "--i3bar --class c x", "--count"}) {
+    const TRun Run = RunDravelfmt(Arguments, true);
+    EXPECT_EQ(Run.Status, 2) << Arguments;
+    EXPECT_TRUE(Run.Out.starts_with("dravelfmt: ")) << Run.Out;
+    EXPECT_EQ(Run.Out.find('\n'), Run.Out.size() - 1) << Run.Out;
+  }
+  EXPECT_EQ(RunDravelfmt("--i3bar --json x", true).Out,
+            "dravelfmt: choose one of --i3bar, --waybar and --json (see dravelfmt --help)\n");
+}
+
+TEST_F(DravelfmtCommandTest, RecordRefreshesInEveryOutputMode) {
+  TRawData Data{};
+  Data.Marker = 'W';
+  Data.Threads = 7;
+  Write(Data);
+  const std::string Record = "--record '" + Path.string() + "' --count 3 --interval 1 ";
+  const auto Lines = [](const std::string& Out) {
+    return std::count(Out.begin(), Out.end(), '\n');
+  };
+  TRun Run = RunDravelfmt(Record + "'T <NAME=Threads>'");
+  EXPECT_EQ(Run.Out, "T 7\nT 7\nT 7\n");
+  Run = RunDravelfmt(Record + "--i3bar 'T <NAME=Threads>'");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Lines(Run.Out), 2 + 3);
+  EXPECT_NE(Run.Out.find("[{\"full_text\":\"T 7\",\"name\":\"line1\"}],\n"), std::string::npos);
+  Run = RunDravelfmt(Record + "--waybar --percentage '<NAME=Threads>0' 'T <NAME=Threads>'");
+  EXPECT_EQ(Lines(Run.Out), 3);
+  EXPECT_NE(Run.Out.find("\"percentage\":70}"), std::string::npos);
+  Run = RunDravelfmt(Record + "--json 'T <NAME=Threads>'");
+  EXPECT_EQ(Lines(Run.Out), 3);
+  EXPECT_TRUE(Run.Out.starts_with("{\"lines\":[\"T 7\"],\"time\":\"")) << Run.Out;
 }
 
 }  // namespace

@@ -16,15 +16,6 @@ TEST(StripMarkupTest, TagsGoLiteralLessThanStays) {
   EXPECT_EQ(StripMarkup("open <B"), "open ");
 }
 
-TEST(WriteLinesTest, ConvertsFromCodePage1252) {
-  std::ostringstream Out;
-  WriteLines(Out, {"46\xBA", "<B>x</B>"}, false, "UTF-8");
-  EXPECT_EQ(Out.str(), "46\xC2\xBA\n<B>x</B>\n");
-  std::ostringstream Plain;
-  WriteLines(Plain, {"<B>x</B>"}, true, "UTF-8");
-  EXPECT_EQ(Plain.str(), "x\n");
-}
-
 class RecordModeTest : public ::testing::Test {
  protected:
   std::string Run(const std::string& Text, const std::string& Bytes, TAlignment Alignment,
@@ -32,10 +23,14 @@ class RecordModeTest : public ::testing::Test {
     TRawDataShell Shell;
     const TLabelText Labels(Shell, TFormatSettings{}, Text, Alignment);
     std::istringstream In(Bytes);
-    std::ostringstream Out;
+    std::string Out;
     Status = RunRecord(
-        "-", In, Shell, [&] { WriteLines(Out, Labels.Render(), false, "CP1252"); }, Err);
-    return Out.str();
+        "-", In, Shell,
+        [&] {
+          for (const std::string& Line : Labels.Render()) Out += Line + "\n";
+        },
+        Err);
+    return Out;
   }
   static std::string RecordText(const TRawData& Data) {
     const auto Bytes = RecordBytes(Data);

@@ -69,6 +69,37 @@ TEST(DravelfmtLiveTest, RecordIsDumpedAfterTheLastRefresh) {
   EXPECT_GT(Shell.Data.Processes, 0);
 }
 
+// The loopback bytes received, from the kernel's own list.
+double LoopbackKiloBytes() {
+  std::ifstream NetDev("/proc/net/dev");
+  for (std::string Line; std::getline(NetDev, Line);) {
+    std::istringstream Words(Line);
+    std::string Name;
+    double Received = 0;
+    if (Words >> Name >> Received && Name == "lo:") return Received / 1024;
+  }
+  return -1;
+}
+
+TEST(DravelfmtLiveTest, ChosenAdaptersTakeTheirSlotsAnAbsentOneStaysEmpty) {
+  TLiveRequest Request = Quick(1);
+  Request.Adapters = {"no-such-if0", "lo"};
+  TRawDataShell Shell;
+  Shell.Data.NetSumRead[1] = 99;
+  std::ostringstream Err;
+  TActiveFamilies Network;
+  Network.Network = true;
+  const double Before = LoopbackKiloBytes();
+  ASSERT_EQ(RunLive(
+                Request, Network, Shell, [](bool) {}, Err),
+            0);
+  const double After = LoopbackKiloBytes();
+  EXPECT_EQ(Shell.Data.NetSumRead[1], 0.0f);
+  EXPECT_GE(Shell.Data.NetSumRead[2], static_cast<float>(Before) - 1);
+  EXPECT_LE(Shell.Data.NetSumRead[2], static_cast<float>(After) + 1);
+  EXPECT_GE(Shell.Data.NetSumRead[0], Shell.Data.NetSumRead[2]);
+}
+
 TEST(DravelfmtLiveTest, UnwritableDumpIsAnError) {
   TLiveRequest Request = Quick(1);
   Request.DumpRecordPath = "/nonexistent-folder/record.bin";

@@ -63,11 +63,48 @@ TEST(DravelfmtOptionsTest, NumbersAreCheckedAndBounded) {
   EXPECT_EQ(Parse({"--count", "0", "T"}).Options.Count, 0);
 }
 
+TEST(DravelfmtOptionsTest, AdaptersTakeAList) {
+  const auto P = Parse({"--adapters", "wlan0,eth0", "T"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.Adapters, "wlan0,eth0");
+  EXPECT_EQ(Parse({"T", "--adapters"}).Error, "--adapters needs a value");
+}
+
+TEST(DravelfmtOptionsTest, ListSensorsTakesNoText) {
+  const auto P = Parse({"--list-sensors"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_TRUE(P.Options.ListSensors);
+  EXPECT_EQ(Parse({"--list-sensors", "T"}).Error, "--list-sensors takes no TEXT");
+  EXPECT_NE(DravelfmtUsage().find("--list-sensors"), std::string::npos);
+  EXPECT_NE(DravelfmtUsage().find("--adapters LIST"), std::string::npos);
+}
+
+TEST(DravelfmtOptionsTest, OutputModes) {
+  EXPECT_EQ(Parse({"T"}).Options.Output, TOutputMode::Plain);
+  EXPECT_EQ(Parse({"--i3bar", "T"}).Options.Output, TOutputMode::I3bar);
+  EXPECT_EQ(Parse({"--json", "T"}).Options.Output, TOutputMode::Json);
+  const auto P = Parse({"--waybar", "--class", "cpu", "--percentage=<NAME=ProcUsage>", "T"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_EQ(P.Options.Output, TOutputMode::Waybar);
+  EXPECT_EQ(P.Options.ClassName, "cpu");
+  EXPECT_EQ(P.Options.PercentageText, "<NAME=ProcUsage>");
+  EXPECT_EQ(Parse({"--waybar", "--waybar", "T"}).Error, "");
+}
+
+TEST(DravelfmtOptionsTest, OneOutputModeAtATime) {
+  for (const auto& [First, Second] : {std::pair{"--i3bar", "--waybar"}, {"--waybar", "--json"},
+                                      {"--json", "--i3bar"}}) {
+    EXPECT_EQ(Parse({First, Second, "T"}).Error, "choose one of --i3bar, --waybar and --json");
+  }
+  EXPECT_EQ(Parse({"--waybar", "--class"}).Error, "--class needs a value");
+}
+
 TEST(DravelfmtOptionsTest, HelpNeedsNoText) {
   const auto P = Parse({"--help"});
   EXPECT_EQ(P.Error, "");
   EXPECT_TRUE(P.Options.Help);
   EXPECT_NE(DravelfmtUsage().find("--record FILE"), std::string::npos);
+  EXPECT_NE(DravelfmtUsage().find("--i3bar"), std::string::npos);
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace dravel {
 
-bool ReadTextFile(const std::string& Path, std::string& Text) {
-  constexpr std::size_t Limit = 16u << 20;
+bool ReadTextFile(const std::string& Path, std::string& Text, std::size_t Limit) {
   constexpr std::size_t Chunk = 4096;
   Text.clear();
   const int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -16,8 +16,9 @@ bool ReadTextFile(const std::string& Path, std::string& Text) {
   bool Ok = true;
   while (Text.size() < Limit) {
     const std::size_t Used = Text.size();
-    Text.resize(Used + Chunk);
-    const ssize_t Got = ::read(Fd, Text.data() + Used, Chunk);
+    const std::size_t Want = std::min(Chunk, Limit - Used);
+    Text.resize(Used + Want);
+    const ssize_t Got = ::read(Fd, Text.data() + Used, Want);
     if (Got < 0 && errno == EINTR) {
       Text.resize(Used);
       continue;

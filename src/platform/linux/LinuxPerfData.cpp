@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <array>
 #include <ctime>
 #include <memory>
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr std::uint64_t HundredNsPerSecond = 10'000'000;
 constexpr std::int64_t FileTimeOfUnixEpoch = 116'444'736'000'000'000;
+// Enough of a command line for its first word.
+constexpr std::size_t CmdLineLimit = 4096;
 
 std::int64_t Clock100ns(clockid_t Clock) {
   timespec Now{};
@@ -29,16 +32,23 @@ std::uint64_t TicksTo100ns(std::uint64_t Ticks, long TicksPerSecond) {
 
 long TicksPerSecond() { return ::sysconf(_SC_CLK_TCK); }
 
-// The numeric entries of /proc, one per process.
+// The numeric entries of the proc folder, one per process; false when it cannot be read.
 template <typename Visit>
-void ForEachProcess(Visit&& Process) {
-  const std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir("/proc"), ::closedir);
-  if (!Dir) return;
+bool ForEachProcess(const std::string& Proc, Visit&& Process) {
+  const std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir(Proc.c_str()), ::closedir);
+  if (!Dir) return false;
   while (const dirent* Entry = ::readdir(Dir.get())) {
     const char* Name = Entry->d_name;
     if (*Name < '1' || *Name > '9') continue;
-    Process(Name);
+    Process(std::string(Name));
   }
+  return true;
+}
+
+std::string ReadLink(const std::string& Path) {
+  std::array<char, 4096> Target{};
+  const ssize_t Length = ::readlink(Path.c_str(), Target.data(), Target.size());
+  return Length > 0 ? std::string(Target.data(), static_cast<std::size_t>(Length)) : std::string{};
 }
 
 }  // namespace
@@ -69,7 +79,7 @@ TPerfObjectDesc ProcessObject(const std::vector<TProcessTimes>& Processes, long 
   return Object;
 }
 
-TPerfObjectDesc NetworkObject(const std::vector<TNetCounters>& Interfaces) {
+TPerfObjectDesc NetworkObject(const std::vector<TNetworkInterface>& Interfaces) {
   TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::NetworkInterface;
   Object.Counters = {{PerfIndex::BytesReceived, 8, PerfCounterType::BulkCount},
@@ -80,19 +90,31 @@ TPerfObjectDesc NetworkObject(const std::vector<TNetCounters>& Interfaces) {
   return Object;
 }
 
-TPerfObjectDesc SystemObject(std::int64_t NowFileTime, std::uint64_t Uptime100ns,
-                             std::uint32_t Processes, std::uint32_t Threads) {
+TPerfObjectDesc SystemObject(std::int64_t NowFileTime, std::optional<std::uint64_t> Uptime100ns,
+                             std::optional<std::uint32_t> Processes,
+                             std::optional<std::uint32_t> Threads) {
   TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::System;
   Object.PerfTime = NowFileTime;
   Object.PerfFreq = static_cast<std::int64_t>(HundredNsPerSecond);
   Object.WithInstances = false;
-  Object.Counters = {{PerfIndex::SystemUpTime, 8, PerfCounterType::ElapsedTime},
-                     {PerfIndex::Processes, 4, PerfCounterType::RawCount},
-                     {PerfIndex::Threads, 4, PerfCounterType::RawCount}};
-  Object.Values = {static_cast<std::uint64_t>(NowFileTime) - Uptime100ns, Processes, Threads};
+  if (Uptime100ns) {
+    Object.Counters.push_back({PerfIndex::SystemUpTime, 8, PerfCounterType::ElapsedTime});
+    Object.Values.push_back(static_cast<std::uint64_t>(NowFileTime) - *Uptime100ns);
+  }
+  if (Processes) {
+    Object.Counters.push_back({PerfIndex::Processes, 4, PerfCounterType::RawCount});
+    Object.Values.push_back(*Processes);
+  }
+  if (Threads) {
+    Object.Counters.push_back({PerfIndex::Threads, 4, PerfCounterType::RawCount});
+    Object.Values.push_back(*Threads);
+  }
   return Object;
 }
+
+TLinuxPerfDataSource::TLinuxPerfDataSource(std::string Root)
+    : FRoot(std::move(Root)), FInterfaces(MakeNetworkInterfaces(FRoot)) {}
 
 std::uint32_t TLinuxPerfDataSource::QueryValue(std::string_view ValueName,
                                                std::span<std::uint8_t> Buffer,
@@ -106,40 +128,65 @@ std::uint32_t TLinuxPerfDataSource::QueryValue(std::string_view ValueName,
   return Result;
 }
 
+std::string TLinuxPerfDataSource::FullName(const std::string& Pid, const TProcessTimes& Times) {
+  const std::string Folder = FRoot + "/proc/" + Pid;
+  std::string CmdLine;
+  ReadTextFile(Folder + "/cmdline", CmdLine, CmdLineLimit);
+  return FullProcessName(ReadLink(Folder + "/exe"), CmdLine, Times.Name);
+}
+
+std::vector<TProcessTimes> TLinuxPerfDataSource::Processes() {
+  std::vector<TProcessTimes> Processes;
+  std::unordered_map<std::string, TKnownProcess> Known;
+  ForEachProcess(FRoot + "/proc", [&](const std::string& Pid) {
+    if (!ReadTextFile(FRoot + "/proc/" + Pid + "/stat", FText)) return;
+    auto Times = ParseProcessStat(FText);
+    if (!Times) return;
+    const auto Found = FKnown.find(Pid);
+    TKnownProcess Process;
+    if (Found != FKnown.end() && Found->second.StartTicks == Times->StartTicks) {
+      Process = std::move(Found->second);
+    } else {
+      Process = {Times->StartTicks, FullName(Pid, *Times)};
+    }
+    Times->Name = Process.Name;
+    Known.emplace(Pid, std::move(Process));
+    Processes.push_back(std::move(*Times));
+  });
+  FKnown = std::move(Known);
+  return Processes;
+}
+
 std::vector<std::uint8_t> TLinuxPerfDataSource::BuildBlock(std::string_view ValueName) {
   TPerfBlockDesc Desc;
   Desc.PerfTime = Clock100ns(CLOCK_MONOTONIC);
   Desc.PerfFreq = static_cast<std::int64_t>(HundredNsPerSecond);
   Desc.PerfTime100nSec = Desc.PerfTime;
   const long PerSecond = TicksPerSecond();
+  const std::string Proc = FRoot + "/proc/";
   if (ValueName == "238") {
-    ReadTextFile("/proc/stat", FText);
+    ReadTextFile(Proc + "stat", FText);
     Desc.Objects.push_back(ProcessorObject(ParseCpuIdleTicks(FText), PerSecond));
   } else if (ValueName == "230") {
-    std::vector<TProcessTimes> Processes;
-    ForEachProcess([&](const char* Pid) {
-      if (!ReadTextFile(std::string("/proc/") + Pid + "/stat", FText)) return;
-      if (auto Times = ParseProcessStat(FText)) Processes.push_back(std::move(*Times));
-    });
-    Desc.Objects.push_back(ProcessObject(Processes, PerSecond));
+    Desc.Objects.push_back(ProcessObject(Processes(), PerSecond));
   } else if (ValueName == "638") {
-    ReadTextFile("/proc/net/dev", FText);
-    Desc.Objects.push_back(NetworkObject(ParseNetDev(FText)));
+    Desc.Objects.push_back(NetworkObject(CountedInterfaces(FInterfaces->List(), FAdapters)));
   } else if (ValueName == "2") {
-    std::uint32_t Processes = 0;
-    ForEachProcess([&](const char*) { ++Processes; });
-    ReadTextFile("/proc/loadavg", FText);
-    const std::uint32_t Threads = ParseLoadAvgThreads(FText).value_or(0);
-    ReadTextFile("/proc/uptime", FText);
-    const std::uint64_t Uptime = ParseUptime100ns(FText).value_or(0);
+    std::uint32_t Count = 0;
+    const bool Listed = ForEachProcess(FRoot + "/proc", [&](const std::string&) { ++Count; });
+    const std::optional<std::uint32_t> Processes = Listed ? std::optional(Count) : std::nullopt;
+    const auto Threads =
+        ReadTextFile(Proc + "loadavg", FText) ? ParseLoadAvgThreads(FText) : std::nullopt;
+    const auto Uptime =
+        ReadTextFile(Proc + "uptime", FText) ? ParseUptime100ns(FText) : std::nullopt;
     const std::int64_t Now = Clock100ns(CLOCK_REALTIME) + FileTimeOfUnixEpoch;
     Desc.Objects.push_back(SystemObject(Now, Uptime, Processes, Threads));
   }
   return BuildPerfBlock(Desc);
 }
 
-std::unique_ptr<IPerfDataSource> MakePerfDataSource() {
-  return std::make_unique<TLinuxPerfDataSource>();
+std::unique_ptr<IPerfDataSource> MakePerfDataSource(const std::string& Root) {
+  return std::make_unique<TLinuxPerfDataSource>(Root);
 }
 
 }  // namespace dravel

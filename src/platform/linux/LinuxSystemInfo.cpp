@@ -11,6 +11,7 @@
 #include <ctime>
 #include <memory>
 
+#include "platform/CodePage.h"
 #include "platform/SystemInfo.h"
 #include "platform/linux/FileText.h"
 #include "platform/linux/ProcText.h"
@@ -64,8 +65,10 @@ std::vector<TIPv4Address> HostNameAddresses() {
 
 class TLinuxSystemInfo final : public ISystemInfo {
  public:
+  explicit TLinuxSystemInfo(const std::string& Root) : FRoot(Root) {}
+
   bool MemoryStatus(TMemoryStatus& Status) override {
-    if (!ReadTextFile("/proc/meminfo", FText)) return false;
+    if (!ReadTextFile(FRoot + "/proc/meminfo", FText)) return false;
     const auto Parsed = ParseMemInfo(FText);
     if (Parsed) Status = *Parsed;
     return Parsed.has_value();
@@ -77,16 +80,19 @@ class TLinuxSystemInfo final : public ISystemInfo {
   }
 
   bool DiskFreeSpace(char Letter, TDiskSpace& Space) override {
-    if (!ReadTextFile("/proc/self/mountinfo", FText)) return false;
+    if (!ReadTextFile(FRoot + "/proc/self/mountinfo", FText)) return false;
     const std::string Point = MountPointOfDrive(DriveMountPoints(FText), Letter);
     struct statvfs Info {};
-    if (Point.empty() || ::statvfs(Point.c_str(), &Info) != 0) return false;
+    if (Point.empty() || ::statvfs((FRoot + Point).c_str(), &Info) != 0) return false;
     Space.FreeToCaller = static_cast<std::uint64_t>(Info.f_bavail) * Info.f_frsize;
     Space.Total = static_cast<std::uint64_t>(Info.f_blocks) * Info.f_frsize;
     return true;
   }
 
-  std::string ComputerName() override { return HostName(); }
+  std::string ComputerName() override {
+    const std::string Name = HostName();
+    return Utf8ToCp1252(std::string_view(Name).substr(0, Name.find('.')));
+  }
 
   std::string UserName() override {
     std::array<char, 4096> Buffer{};
@@ -95,7 +101,7 @@ class TLinuxSystemInfo final : public ISystemInfo {
     if (::getpwuid_r(::geteuid(), &Entry, Buffer.data(), Buffer.size(), &Found) != 0 || !Found) {
       return {};
     }
-    return Found->pw_name;
+    return Utf8ToCp1252(Found->pw_name);
   }
 
   double LocalDateTime() override {
@@ -109,11 +115,14 @@ class TLinuxSystemInfo final : public ISystemInfo {
   }
 
  private:
+  const std::string FRoot;
   std::string FText;
 };
 
 }  // namespace
 
-std::unique_ptr<ISystemInfo> MakeSystemInfo() { return std::make_unique<TLinuxSystemInfo>(); }
+std::unique_ptr<ISystemInfo> MakeSystemInfo(const std::string& Root) {
+  return std::make_unique<TLinuxSystemInfo>(Root);
+}
 
 }  // namespace dravel

@@ -87,14 +87,36 @@ std::optional<TProcessTimes> ParseProcessStat(std::string_view PidStat) {
   }
   const auto Rest = Words(PidStat.substr(Close + 1));
   // After the name: state(0) ppid pgrp session tty_nr tpgid flags minflt cminflt majflt
-  // cmajflt utime(11) stime(12).
+  // cmajflt utime(11) stime(12) cutime cstime priority nice num_threads itrealvalue
+  // starttime(19).
   constexpr std::size_t UtimeField = 11;
   constexpr std::size_t StimeField = 12;
-  if (Rest.size() <= StimeField) return std::nullopt;
+  constexpr std::size_t StartField = 19;
+  if (Rest.size() <= StartField) return std::nullopt;
   const auto User = Number(Rest[UtimeField]);
   const auto System = Number(Rest[StimeField]);
-  if (!User || !System) return std::nullopt;
-  return TProcessTimes{std::string(PidStat.substr(Open + 1, Close - Open - 1)), *User + *System};
+  const auto Start = Number(Rest[StartField]);
+  if (!User || !System || !Start) return std::nullopt;
+  return TProcessTimes{std::string(PidStat.substr(Open + 1, Close - Open - 1)), *User + *System,
+                       *Start};
+}
+
+std::string FullProcessName(std::string_view ExeLink, std::string_view CmdLine,
+                            std::string_view Comm) {
+  constexpr std::string_view Deleted = " (deleted)";  // the binary was replaced meanwhile
+  const auto BaseName = [](std::string_view Path) {
+    const auto Slash = Path.rfind('/');
+    return Slash == std::string_view::npos ? Path : Path.substr(Slash + 1);
+  };
+  if (ExeLink.ends_with(Deleted)) ExeLink.remove_suffix(Deleted.size());
+  // A program that rewrote its command line as a title ("sshd: user@pts/0") keeps its
+  // name up to the first blank.
+  constexpr std::string_view WordEnds(" \0", 2);
+  const std::string_view FirstWord = CmdLine.substr(0, CmdLine.find_first_of(WordEnds));
+  for (const std::string_view Candidate : {BaseName(ExeLink), BaseName(FirstWord)}) {
+    if (!Candidate.empty() && Candidate.starts_with(Comm)) return std::string(Candidate);
+  }
+  return std::string(Comm);
 }
 
 std::vector<TNetCounters> ParseNetDev(std::string_view NetDev) {
@@ -105,7 +127,7 @@ std::vector<TNetCounters> ParseNetDev(std::string_view NetDev) {
     if (Colon == std::string_view::npos) return;
     const auto Name = Words(Line.substr(0, Colon));
     const auto Fields = Words(Line.substr(Colon + 1));
-    if (Name.size() != 1 || Name[0] == "lo" || Fields.size() <= SentField) return;
+    if (Name.size() != 1 || Fields.size() <= SentField) return;
     const auto Received = Number(Fields[0]);
     const auto Sent = Number(Fields[SentField]);
     if (Received && Sent) Out.push_back({std::string(Name[0]), *Received, *Sent});

@@ -16,18 +16,27 @@ namespace dravel {
 std::vector<std::uint64_t> ParseCpuIdleTicks(std::string_view ProcStat);
 
 struct TProcessTimes {
-  std::string Name;        // the command name
-  std::uint64_t CpuTicks;  // user + system clock ticks
+  std::string Name;          // the command name, cut by the kernel at 15 characters
+  std::uint64_t CpuTicks;    // user + system clock ticks
+  std::uint64_t StartTicks;  // when it started, in clock ticks after boot
 };
 // /proc/<pid>/stat; empty when the text is not such a line.
 std::optional<TProcessTimes> ParseProcessStat(std::string_view PidStat);
+
+// The full name of a process: the base name of its executable (ExeLink, the target of
+// /proc/<pid>/exe), else of the first word of its command line (/proc/<pid>/cmdline),
+// else Comm. A candidate is taken only when it begins with Comm, the kernel's own cut of
+// the name: otherwise Comm names something else, such as the script an interpreter runs
+// or a name the program gave itself.
+std::string FullProcessName(std::string_view ExeLink, std::string_view CmdLine,
+                            std::string_view Comm);
 
 struct TNetCounters {
   std::string Name;
   std::uint64_t Received;
   std::uint64_t Sent;
 };
-// /proc/net/dev: the interfaces in listed order, loopback left out.
+// /proc/net/dev: the interfaces in listed order.
 std::vector<TNetCounters> ParseNetDev(std::string_view NetDev);
 
 // /proc/meminfo: RAM total = MemTotal, RAM free = MemAvailable, page file total =

@@ -1,6 +1,7 @@
 #pragma once
 // The inline markup of a colour label, read into runs of text with the style
-// each is drawn in. Plain code without Qt: the label paints what this reads.
+// each is drawn in. Plain code without Qt: the panel's label paints what this
+// reads, and dravelfmt maps it to the markup of status bars.
 //
 // Tags sit between "<" and ">" and ignore letter case: B, /B, I, /I, U, /U,
 // C:name or C:$hex (0x00BBGGRR), /C, S or S:n (shadow, signed 8-bit offset),

@@ -1,4 +1,4 @@
-#include "panel/QarvMarkup.h"
+#include "formatter/QarvMarkup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,7 @@
+#include "RefreshWriter.h"
+
+namespace dravel {
+
+void TRefreshWriter::Begin(std::string&) const {}
+
+}  // namespace dravel
