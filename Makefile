@@ -1,9 +1,13 @@
-# Dravel: `make run` builds and starts the panel, `make test` builds and runs every test.
+# Dravel: `make run` builds and starts the panel, `make test` builds and runs every test,
+# `make package` builds build/dravel_<version>_<arch>.deb, and `make install` installs into
+# PREFIX (default /usr/local), under DESTDIR when given.
 BUILD     ?= build
 SAN_BUILD ?= build-asan
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps build test test-sanitized run bench clean
+PREFIX    ?=
+
+.PHONY: all deps build test test-sanitized run bench package install clean
 
 all: build
 
@@ -33,6 +37,12 @@ run:
 	fi
 	@$(MAKE) --no-print-directory build
 	$(BUILD)/src/dravel
+
+package: build
+	@cmake --build $(BUILD) --target package
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done

@@ -23,10 +23,41 @@ TEntryScan EntryScan(const std::vector<std::string>& Args) {
     } else if (Arg == "-?") {
       Scan.ShowHelp = true;
       break;
+    } else if (Arg == "--help") {
+      Scan.ShowUsage = true;
+      break;
+    } else if (Arg == "--version") {
+      Scan.ShowVersion = true;
+      break;
     }
   }
   return Scan;
 }
+
+std::string ProgramUsage() {
+  return "Usage: dravel [SWITCH]...\n"
+         "A desktop system-information panel: live figures about this machine, or about\n"
+         "a server's, in a small borderless window. Everything else is in its menu, which\n"
+         "opens from the tray icon, or with a right click on the panel while the desktop\n"
+         "has no notification area.\n"
+         "\n"
+         "  -c, -C        client mode: show the figures of the server named with -i\n"
+         "  -i<HOST>      the server to connect to: an IP address or a DNS name\n"
+         "  -p<PORT>      the server's port (6130 when absent or not a number)\n"
+         "  -d<PASSWORD>  the link password (used in lower case)\n"
+         "  -h            do not add the tray icon at start\n"
+         "  -l            start with Lock Form ticked (each -l toggles it)\n"
+         "  -?            write the page on remote monitoring and open it\n"
+         "      --help    show this text and exit\n"
+         "      --version show the version and exit\n"
+         "\n"
+         "Values follow their switch without a blank, e.g. dravel -c -i10.11.12.13 -p6130\n"
+         "Settings: ${XDG_CONFIG_HOME:-~/.config}/dravel/registry.db\n"
+         "Only one panel runs per login: starting another brings back the first one's\n"
+         "tray icon. See dravel(1).\n";
+}
+
+std::string ProgramVersion() { return "Dravel " + std::to_string(ProgramVersionNumber) + "\n"; }
 
 TCommandLine WindowScan(const std::vector<std::string>& Args) {
   TCommandLine Line;

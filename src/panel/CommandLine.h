@@ -8,14 +8,23 @@
 namespace dravel {
 
 inline constexpr int DefaultLinkPort = 6130;
+// The program's version number, the same as the settings layout's.
+inline constexpr int ProgramVersionNumber = 87;
 
 struct TEntryScan {
   bool SkipSingleInstance = false;  // "-c" or "-C": any number of client copies may run
   bool ShowHelp = false;            // "-?": write and open the help page, then end
+  bool ShowUsage = false;           // "--help": print the usage, then end
+  bool ShowVersion = false;         // "--version": print the version, then end
 };
 
-// Exact, case-sensitive comparison of whole arguments; stops at "-?".
+// Exact, case-sensitive comparison of whole arguments; stops at the first of "-?",
+// "--help" and "--version".
 TEntryScan EntryScan(const std::vector<std::string>& Args);
+
+// What "--help" and "--version" print on standard output.
+std::string ProgramUsage();
+std::string ProgramVersion();
 
 struct TCommandLine {
   bool ClientSwitch = false;  // "-c"; client mode needs a host as well

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace dravel {
@@ -48,7 +49,9 @@ TFontDialog::TFontDialog(QWidget* Parent, const QFont& Font, const QColor& Color
     : QDialog(Parent) {
   setWindowTitle(tr("Font"));
   FaceBox = new QFontComboBox(this);
-  FaceBox->setCurrentFont(Font);
+  // The family the desktop really draws for Font (a stored "MS Sans Serif" is drawn with a
+  // substitute): the box shows it, and choosing keeps it.
+  FaceBox->setCurrentFont(QFont(QFontInfo(Font).family()));
   SizeBox = new QSpinBox(this);
   SizeBox->setRange(1, 1638);
   SizeBox->setValue(Font.pointSize() > 0 ? Font.pointSize() : 8);
@@ -64,10 +67,11 @@ TFontDialog::TFontDialog(QWidget* Parent, const QFont& Font, const QColor& Color
   for (const auto& [name, rgb] : NamedColors)
     ColorBox->addItem(Swatch(QColor(rgb)), tr(name), QColor(rgb));
   SelectColor(Color);
-  FSample = new QLabel(tr("AaBbYyZz"), this);
-  FSample->setMinimumHeight(48);
-  FSample->setAlignment(Qt::AlignCenter);
-  FSample->setFrameShape(QFrame::StyledPanel);
+  SampleLabel = new QLabel(tr("AaBbYyZz"), this);
+  SampleLabel->setMinimumHeight(48);
+  SampleLabel->setAlignment(Qt::AlignCenter);
+  SampleLabel->setFrameShape(QFrame::StyledPanel);
+  SampleLabel->setAutoFillBackground(true);
 
   auto* form = new QFormLayout;
   form->addRow(tr("&Font:"), FaceBox);
@@ -80,7 +84,7 @@ TFontDialog::TFontDialog(QWidget* Parent, const QFont& Font, const QColor& Color
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addLayout(effects);
-  layout->addWidget(FSample);
+  layout->addWidget(SampleLabel);
   layout->addWidget(buttons);
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -107,7 +111,8 @@ void TFontDialog::SelectColor(const QColor& Color) {
 }
 
 QFont TFontDialog::SelectedFont() const {
-  QFont font = FaceBox->currentFont();
+  // The family named in the box, which is the one shown.
+  QFont font(FaceBox->currentText());
   font.setPointSize(SizeBox->value());
   font.setBold(BoldBox->isChecked());
   font.setItalic(ItalicBox->isChecked());
@@ -118,11 +123,20 @@ QFont TFontDialog::SelectedFont() const {
 
 QColor TFontDialog::SelectedColor() const { return ColorBox->currentData().value<QColor>(); }
 
+QColor SampleBackground(const QColor& Text) {
+  // Relative luminance of the text colour: light text on black, dark text on white.
+  const auto Linear = [](qreal C) { return C <= 0.04045 ? C / 12.92 : std::pow((C + 0.055) / 1.055, 2.4); };
+  const qreal Luminance = 0.2126 * Linear(Text.redF()) + 0.7152 * Linear(Text.greenF()) +
+                          0.0722 * Linear(Text.blueF());
+  return Luminance > 0.18 ? Qt::black : Qt::white;
+}
+
 void TFontDialog::UpdateSample() {
-  FSample->setFont(SelectedFont());
-  QPalette palette = FSample->palette();
+  SampleLabel->setFont(SelectedFont());
+  QPalette palette = SampleLabel->palette();
   palette.setColor(QPalette::WindowText, SelectedColor());
-  FSample->setPalette(palette);
+  palette.setColor(QPalette::Window, SampleBackground(SelectedColor()));
+  SampleLabel->setPalette(palette);
 }
 
 }  // namespace dravel

@@ -14,6 +14,10 @@ class QSpinBox;
 
 namespace dravel {
 
+// The sample's background for text of colour Text: black or white, whichever the colour
+// stands out from more.
+QColor SampleBackground(const QColor& Text);
+
 class TFontDialog : public QDialog {
   Q_OBJECT
 
@@ -35,10 +39,10 @@ class TFontDialog : public QDialog {
   QCheckBox* UnderlineBox = nullptr;
   QCheckBox* StrikeOutBox = nullptr;
   QComboBox* ColorBox = nullptr;
+  QLabel* SampleLabel = nullptr;  // the sample text in the chosen font and colour
 
  private:
   void UpdateSample();
-  QLabel* FSample = nullptr;
 };
 
 }  // namespace dravel

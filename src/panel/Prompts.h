@@ -23,6 +23,11 @@ class IPrompter {
                                 TMsgButtons Buttons) = 0;
   // A message with an OK button, captioned with the application title.
   virtual void ShowMessage(const std::string& Text) = 0;
+  // A message box with the information icon and an OK button; without an icon of its own
+  // it is the plain message box.
+  virtual void InformationBox(const std::string& Text, const std::string& Caption) {
+    MessageBox(Text, Caption, TMsgButtons::Ok);
+  }
 };
 
 // Real dialogs, owned by (and centred on) Parent.

@@ -29,6 +29,20 @@ class TQtPrompter final : public IPrompter {
 
   TMsgResult MessageBox(const std::string& Text, const std::string& Caption,
                         TMsgButtons Buttons) override {
+    return Show(QMessageBox::NoIcon, Text, Caption, Buttons);
+  }
+
+  void InformationBox(const std::string& Text, const std::string& Caption) override {
+    Show(QMessageBox::Information, Text, Caption, TMsgButtons::Ok);
+  }
+
+  void ShowMessage(const std::string& Text) override {
+    QMessageBox::information(FParent, QApplication::applicationDisplayName(), ToQt(Text));
+  }
+
+ private:
+  TMsgResult Show(QMessageBox::Icon Icon, const std::string& Text, const std::string& Caption,
+                  TMsgButtons Buttons) {
     QMessageBox::StandardButtons Set = QMessageBox::Ok;
     switch (Buttons) {
       case TMsgButtons::Ok: Set = QMessageBox::Ok; break;
@@ -38,7 +52,7 @@ class TQtPrompter final : public IPrompter {
         Set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         break;
     }
-    QMessageBox Box(QMessageBox::NoIcon, ToQt(Caption), ToQt(Text), Set, FParent);
+    QMessageBox Box(Icon, ToQt(Caption), ToQt(Text), Set, FParent);
     switch (Box.exec()) {
       case QMessageBox::Yes: return TMsgResult::Yes;
       case QMessageBox::No: return TMsgResult::No;
@@ -47,11 +61,6 @@ class TQtPrompter final : public IPrompter {
     }
   }
 
-  void ShowMessage(const std::string& Text) override {
-    QMessageBox::information(FParent, QApplication::applicationDisplayName(), ToQt(Text));
-  }
-
- private:
   QPointer<QWidget> FParent;
 };
 

@@ -12,6 +12,7 @@
 
 #include "formatter/formatter.h"
 #include "panel/FmtLabel.h"
+#include "panel/ScreenKeeper.h"
 #include "panel/WakeListener.h"
 #include "panel/UptimeRecords.h"
 #include "platform/HelpPage.h"
@@ -147,6 +148,9 @@ void TDravelDisplay::FormCreate() {
     resize(width(), Registry.ReadInteger("H"));
     AutoSizeForm = false;
   });
+  // On some screen before it shows; after that whenever the screens change.
+  auto* Screens = new TScreenKeeper(*this);
+  Screens->OnPixelRatioChanged = [this] { DrawDragHandle(); };
   show();
   Guarded([&] { SetTimerInterval(IntOr("Interval", ClientMode ? ClientInterval : DesignInterval)); });
   SetTimerEnabled(true);

@@ -42,6 +42,7 @@ class TLocalSampler;
 class TRawDataShell;
 class TRegistry;
 class TSampler;
+class TStartAtLoginItem;
 class TWakeListener;
 
 // Settings keys and the layout version written at every start.
@@ -79,6 +80,9 @@ class TDravelDisplay : public QWidget {
   void SetFormatString(const std::string& Text);
   void RenderLabels();
   void ArrangeLabels(bool KeepRightEdge);
+  // A render after the first fill: a line that grew past the window's edge widens the
+  // window (right-aligned: keeping its right edge), while AutoSizeForm is on.
+  void WidenToFit();
   void AlignLabel(TFmtLabel& Label);
   // Both Align items (Left tag 0, Right tag 1).
   void Center1Click(int Tag);
@@ -165,6 +169,7 @@ class TDravelDisplay : public QWidget {
   QAction* LongestUptime1 = nullptr;
   QAction* ActasServer1 = nullptr;
   QAction* ActasWebService = nullptr;
+  TStartAtLoginItem* StartatLogin1 = nullptr;  // the autostart entry's toggle
   QAction* About1 = nullptr;
   QAction* LockPosition1 = nullptr;
   QAction* SetFormWidth1 = nullptr;

@@ -18,6 +18,15 @@ namespace {
 
 constexpr const char* BlankCaption = "BLANK";
 
+// The window width the labels need: a flowing label with 4 pixels to spare, a placed one
+// up to its right edge, and 2 more.
+int LabelsWidth(const std::vector<TFmtLabel*>& Labels) {
+  int MaxWidth = 0;
+  for (const TFmtLabel* Label : Labels)
+    MaxWidth = std::max(MaxWidth, Label->Tag == 0 ? Label->width() + 4 : Label->x() + Label->width());
+  return MaxWidth + 2;
+}
+
 }  // namespace
 
 void TDravelDisplay::BuildLabels(const std::string& Text) {
@@ -79,7 +88,11 @@ void TDravelDisplay::RenderLabels() {
     if (Label->Caption() == BlankCaption) FirstFill = true;
     Label->ShowEvaluated(Text);
   }
-  if (FirstFill) ArrangeLabels(false);
+  if (FirstFill) {
+    ArrangeLabels(false);
+  } else {
+    WidenToFit();
+  }
   if (FTrayMode == 2) RenderTrayIcon();
   PinToDesktopStep();
   ScrollLockStep();
@@ -89,24 +102,31 @@ void TDravelDisplay::ArrangeLabels(bool KeepRightEdge) {
   const int Right = x() + width();
   int Y = 2;
   int Step = 0;
-  int MaxWidth = 0;
   int PlacedBottom = 0;
   for (TFmtLabel* Label : FLabels) {
     if (Label->Tag == 0) {
       Label->move(Label->x(), Y);
-      MaxWidth = std::max(MaxWidth, Label->width() + 4);
     } else {
       // The last placed label in list order counts, not the lowest one.
       PlacedBottom = Label->y() + Label->height() + 2;
-      MaxWidth = std::max(MaxWidth, Label->x() + Label->width());
     }
     if (Step == 0) Step = Label->height() + 2;
     Y += Step;
   }
-  MaxWidth += 2;
   if (!AutoSizeForm) return;
-  resize(MaxWidth, PlacedBottom > Y ? PlacedBottom : Y);
+  resize(LabelsWidth(FLabels), PlacedBottom > Y ? PlacedBottom : Y);
   if (KeepRightEdge) move(Right - width(), y());
+}
+
+void TDravelDisplay::WidenToFit() {
+  // Only while the window follows its labels, and only wider: a line that shrinks again
+  // leaves the width until the next build, so the panel does not twitch with its figures.
+  if (!AutoSizeForm) return;
+  const int Needed = LabelsWidth(FLabels);
+  if (Needed <= width()) return;
+  const int Right = x() + width();
+  resize(Needed, height());
+  if (LabelAlign == 1) move(Right - width(), y());
 }
 
 void TDravelDisplay::AlignLabel(TFmtLabel& Label) {

@@ -12,6 +12,7 @@
 #include "formatter/FormatterRegistry.h"
 #include "panel/dravel2a_menu_support.h"
 #include "panel/SensorsDialog.h"
+#include "panel/StartAtLoginItem.h"
 #include "panel/dravel_options.h"
 #include "platform/SettingsStore.h"
 #include "sampling/LocalSampler.h"
@@ -21,8 +22,6 @@
 namespace dravel {
 
 namespace {
-
-constexpr int VersionNumber = 87;
 
 // The options dialog's view of the window.
 class TWindowOptionHost final : public IOptionHost {
@@ -130,6 +129,7 @@ void TDravelDisplay::CreateMenu() {
   LongestUptime1 = Command("&Longest Uptime", &TDravelDisplay::LongestUptime1Click);
   ActasServer1 = Toggle("Act as &Server", &TDravelDisplay::ActasServer1Click);
   ActasWebService = Toggle("Act as Web Service", &TDravelDisplay::ActasWebService1Click);
+  StartatLogin1 = new TStartAtLoginItem(*PopupMenu1, [this](const std::exception& Error) { ShowError(Error); });
   About1 = Command("A&bout", &TDravelDisplay::About1Click);
   LockPosition1 = Toggle("Loc&k Form", &TDravelDisplay::LockPosition1Click);
   SetFormWidth1 = Command("Set Form &Width and Height", &TDravelDisplay::SetFormWidth1Click);
@@ -213,7 +213,7 @@ void TDravelDisplay::About1Click() {
       "Sensor figures come from Motherboard Monitor (MBM) by Alex Van Kaam.\r\n"
       "The colour label with markup follows the Qarv colour label.\r\n"
       "Thanks to everyone who tried the panel and reported what they found.",
-      "Vantor version " + std::to_string(VersionNumber), TMsgButtons::Ok);
+      "Vantor version " + std::to_string(ProgramVersionNumber), TMsgButtons::Ok);
 }
 
 void TDravelDisplay::SetFormWidth1Click() {

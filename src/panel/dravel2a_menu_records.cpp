@@ -20,8 +20,8 @@ void TDravelDisplay::LongestUptime1Click() {
   const TTimerPause Pause(*this);
   Guarded([this] {
     const std::int64_t Longest = LongestUptime(*SettingsRegistry, CurrentUptime());
-    Prompter().MessageBox(UptimeText("Longest Uptime for this system is:", UptimeFormat, Longest),
-                          "Information", TMsgButtons::Ok);
+    Prompter().InformationBox(UptimeText("Longest Uptime for this system is:", UptimeFormat, Longest),
+                              "Information");
   });
 }
 
@@ -29,8 +29,7 @@ void TDravelDisplay::AverageUptime1Click() {
   const TTimerPause Pause(*this);
   Guarded([this] {
     const std::int64_t Average = AverageUptime(*SettingsRegistry, CurrentUptime());
-    Prompter().MessageBox(UptimeText("Average Uptime:", UptimeFormat, Average), "Information",
-                          TMsgButtons::Ok);
+    Prompter().InformationBox(UptimeText("Average Uptime:", UptimeFormat, Average), "Information");
   });
 }
 

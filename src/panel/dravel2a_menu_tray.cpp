@@ -1,14 +1,14 @@
-// The tray icon (its three pictures, its mouse events, Hide Icon), the no-tray
+// The tray icon (its three pictures, its mouse events, Hide Icon), the notice of the no-tray
 // fallback, the two indicator toggles and the Scroll Lock step of every render.
 #include <QAction>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <mutex>
 #include <optional>
 #include <utility>
 
 #include "formatter/FormatterRegistry.h"
+#include "panel/NoTrayNotice.h"
 #include "panel/VantorBlinkThread.h"
 #include "panel/dravel2a_menu_support.h"
 #include "panel/TrayPictures.h"
@@ -27,7 +27,8 @@ constexpr const char* NoTrayNoticeValue = "NoTrayNoticeShown";
 
 void TDravelDisplay::AddTrayIcon() {
   if (FTrayPicture.isNull()) FTrayPicture = SmileyIcon(true);
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+  // Made and shown also while the desktop has no notification area: Qt puts the icon, with
+  // its picture and tip, into one that appears later or comes back after a restart.
   if (!FTrayIcon) {
     FTrayIcon = new QSystemTrayIcon(FTrayPicture, this);
     FTrayIcon->setToolTip(QString::fromLatin1(TrayTip));
@@ -77,7 +78,7 @@ void TDravelDisplay::SetTrayIcon(std::uint8_t Mode) {
       // The sampler must gather the usage even when no label shows it.
       FFormatters->Proc().SetActive(true);
       FTrayPicture = QIcon(UsagePicture(QString::fromStdString(TrayUsageText(FFormatters->Proc())),
-                                        FontDialog1.Font));
+                                        FontDialog1.Font, devicePixelRatioF()));
       break;
     }
     default:
@@ -138,19 +139,16 @@ void TDravelDisplay::RestoreToggles() {
 }
 
 void TDravelDisplay::ShowNoTrayNotice() {
-  if (QSystemTrayIcon::isSystemTrayAvailable() || CommandLine.HideTrayIcon) return;
-  if (SettingsRegistry->ValueExists(NoTrayNoticeValue)) return;
-  auto* Notice =
-      new QMessageBox(QMessageBox::Information, QStringLiteral("Vantor"),
-                      QStringLiteral("This desktop has no notification area for the Vantor icon.\n"
-                                     "Right-click the panel to open its menu."),
-                      QMessageBox::Ok, this);
-  Notice->setAttribute(Qt::WA_DeleteOnClose);
-  Notice->setModal(false);
-  connect(Notice, &QMessageBox::finished, this, [this] {
+  if (CommandLine.HideTrayIcon) return;
+  TNoTrayNotice::TChecks Checks;
+  Checks.AlreadyShown = [this] {
+    return !SettingsRegistry || SettingsRegistry->ValueExists(NoTrayNoticeValue);
+  };
+  Checks.MarkShown = [this] {
     if (SettingsRegistry) Guarded([this] { SettingsRegistry->WriteBool(NoTrayNoticeValue, true); });
-  });
-  Notice->show();
+  };
+  Checks.TrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+  new TNoTrayNotice(*this, std::move(Checks));
 }
 
 }  // namespace dravel

@@ -97,15 +97,17 @@ void TDravelDisplay::ShowDraggingHandle1Click() {
 }
 
 void TDravelDisplay::DrawDragHandle() {
-  QPixmap Handle(DragImg->size());
+  // In device pixels, so that the handle is crisp at any scale factor.
+  const qreal Ratio = devicePixelRatioF();
+  QPixmap Handle(DragImg->size() * Ratio);
+  Handle.setDevicePixelRatio(Ratio);
   if (ShowDraggingHandle1->isChecked()) {
     QIcon Icon = QApplication::windowIcon();
     if (Icon.isNull()) Icon = SmileyIcon(true);
-    // The icon at its own size, stretched over the whole handle.
-    const QList<QSize> Sizes = Icon.availableSizes();
-    const QPixmap Own = Icon.pixmap(Sizes.isEmpty() ? QSize(32, 32) : Sizes.front());
+    // The icon's own picture nearest the handle's size, stretched over the whole handle.
+    const QPixmap Own = Icon.pixmap(DragImg->size(), Ratio);
     Handle.fill(WindowColor());
-    QPainter(&Handle).drawPixmap(Handle.rect(), Own);
+    QPainter(&Handle).drawPixmap(QRect(QPoint(0, 0), DragImg->size()), Own);
   } else {
     Handle.fill(WindowColor());
   }

@@ -1,10 +1,14 @@
 #include "panel/dravel_options.h"
 
+#include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "formatter/FormatterRegistry.h"
 #include "platform/CodePage.h"
@@ -19,6 +23,8 @@ QString FromCp1252(const std::string& Text) {
   return text;
 }
 
+constexpr QSize DesignSize{584, 335};
+
 const char* const MarkupHelp =
     "Use <B> around text to make it bold. Close with </B>. Same for <I> and <U> to do "
     "italics and underline. \n"
@@ -31,72 +37,119 @@ const char* const MarkupHelp =
     "its last n values as a graph, and MAX=v, the top of their scale, as in "
     "<NAME=ProcUsage GRAPH=20> or <NAME=NetRead BAR=10 MAX=1000>.";
 
-QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left, const QString& Hint) {
+QPushButton* MakeButton(QWidget* Parent, const QString& Caption, const QString& Hint) {
   auto* button = new QPushButton(Caption, Parent);
-  button->setGeometry(Left, 224, 75, 25);
   button->setAutoDefault(false);
   button->setStatusTip(Hint);
   return button;
 }
 
-QPlainTextEdit* MakeMemo(QWidget* Parent, const QRect& Bounds, bool ReadOnly,
-                         QPalette::ColorRole Background) {
-  auto* memo = new QPlainTextEdit(Parent);
-  memo->setGeometry(Bounds);
-  memo->setReadOnly(ReadOnly);
-  if (ReadOnly) {
-    QPalette palette = memo->palette();
-    palette.setColor(QPalette::Base, memo->palette().color(Background));
-    memo->setPalette(palette);
-  }
-  return memo;
+QPlainTextEdit* ReadOnlyLook(QPlainTextEdit* Memo, QPalette::ColorRole Background) {
+  Memo->setReadOnly(true);
+  QPalette palette = Memo->palette();
+  palette.setColor(QPalette::Base, Memo->palette().color(Background));
+  Memo->setPalette(palette);
+  return Memo;
 }
+
+// A read-only memo as tall as its word-wrapped text at the width it is given, so that
+// every line shows at any font and scale factor.
+class TWrappedNote final : public QPlainTextEdit {
+ public:
+  explicit TWrappedNote(QWidget* Parent) : QPlainTextEdit(Parent) {
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  }
+
+  // The height the text takes at the widget width Width.
+  int NeededHeight(int Width) const {
+    const qreal Margin = document()->documentMargin();
+    const qreal LineWidth = Width - 2 * frameWidth() - 2 * Margin;
+    qreal Height = 0;
+    for (const QString& Paragraph : toPlainText().split(QLatin1Char('\n'))) {
+      QTextLayout Layout(Paragraph, font());
+      QTextOption Option;
+      Option.setWrapMode(wordWrapMode());
+      Layout.setTextOption(Option);
+      Layout.beginLayout();
+      for (QTextLine Line = Layout.createLine(); Line.isValid(); Line = Layout.createLine()) {
+        Line.setLineWidth(std::max<qreal>(LineWidth, 1));
+        Height += Line.height();
+      }
+      Layout.endLayout();
+    }
+    return static_cast<int>(std::ceil(Height + 2 * Margin)) + 2 * frameWidth() + 1;
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* Event) override {
+    QPlainTextEdit::resizeEvent(Event);
+    if (const int Needed = NeededHeight(width()); Needed != height()) setFixedHeight(Needed);
+  }
+};
 
 }  // namespace
 
 TOptionForm::TOptionForm(QWidget* Owner, IOptionHost& Host) : QDialog(Owner), FHost(Host) {
   setWindowTitle(QStringLiteral("Options"));
-  setFixedSize(584, 335);
   move(203, 93);
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPointSize(8);
   setFont(font);
 
   Label1 = new QLabel(QStringLiteral("Double-click item to add its default"), this);
-  Label1->move(8, 8);
-  Label1->adjustSize();
 
   lbFmt = new QListWidget(this);
-  lbFmt->setGeometry(8, 24, 169, 137);
   lbFmt->setStatusTip(QStringLiteral("Available options"));
 
   // Read-only help pane in the button-face colour, vertical scroll bar.
-  meDesc = MakeMemo(this, QRect(8, 168, 169, 89), true, QPalette::Button);
+  meDesc = ReadOnlyLook(new QPlainTextEdit(this), QPalette::Button);
   meDesc->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
   // One text line is one panel line: no wrapping, both scroll bars.
-  Memo1 = MakeMemo(this, QRect(184, 8, 393, 201), false, QPalette::Base);
+  Memo1 = new QPlainTextEdit(this);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setStatusTip(QStringLiteral("Your text settings"));
 
-  btnPreview = MakeButton(this, QStringLiteral("&Preview"), 216,
+  btnPreview = MakeButton(this, QStringLiteral("&Preview"),
                           QStringLiteral("Preview's your selection; will revert to old settings "
                                          "if you hit Cancel subsequently"));
-  btnApply = MakeButton(this, QStringLiteral("&Apply"), 304,
+  btnApply = MakeButton(this, QStringLiteral("&Apply"),
                         QStringLiteral("Applies your selection; will NOT revert to old settings "
                                        "if you hit Cancel subsequently"));
-  btnCancel = MakeButton(this, QStringLiteral("&Cancel"), 392,
-                         QStringLiteral("Cancel any un-applied changes"));
-  btnOK = MakeButton(this, QStringLiteral("&OK"), 480,
-                     QStringLiteral("Apply changes and close Options dialog"));
+  btnCancel = MakeButton(this, QStringLiteral("&Cancel"), QStringLiteral("Cancel any un-applied changes"));
+  btnOK = MakeButton(this, QStringLiteral("&OK"), QStringLiteral("Apply changes and close Options dialog"));
   btnOK->setDefault(true);
 
-  // The markup help, word-wrapped, in the scroll-bar colour.
-  Memo2 = MakeMemo(this, QRect(0, 264, 577, 65), true, QPalette::Midlight);
-  Memo2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // The markup help, word-wrapped, in the scroll-bar colour, every line shown.
+  Memo2 = ReadOnlyLook(new TWrappedNote(this), QPalette::Midlight);
   Memo2->setPlainText(QString::fromLatin1(MarkupHelp));
+
+  // The design's proportions: the item list and its help on the left, the text and the
+  // buttons on the right, the markup help across the bottom. The layouts give each
+  // control the room its text needs at the font and scale factor in use.
+  auto* items = new QVBoxLayout;
+  items->addWidget(Label1);
+  items->addWidget(lbFmt, 137);
+  items->addWidget(meDesc, 89);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  for (QPushButton* Button : {btnPreview, btnApply, btnCancel, btnOK}) buttons->addWidget(Button);
+  buttons->addStretch(1);
+  auto* text = new QVBoxLayout;
+  text->addWidget(Memo1, 1);
+  text->addLayout(buttons);
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(items, 169);
+  columns->addLayout(text, 393);
+  auto* form = new QVBoxLayout(this);
+  form->setContentsMargins(8, 8, 7, 6);
+  form->addLayout(columns, 1);
+  form->addWidget(Memo2);
+  lbFmt->setMinimumWidth(Label1->sizeHint().width());
 
   setTabOrder(btnPreview, btnApply);
   setTabOrder(btnApply, btnCancel);
@@ -114,6 +167,11 @@ TOptionForm::TOptionForm(QWidget* Owner, IOptionHost& Host) : QDialog(Owner), FH
   connect(btnOK, &QPushButton::clicked, this, &TOptionForm::btnOKClick);
 
   FormCreate();
+  // The design size to start with, larger where the text needs it.
+  const QMargins Margins = form->contentsMargins();
+  Memo2->setFixedHeight(static_cast<TWrappedNote*>(Memo2)->NeededHeight(
+      DesignSize.width() - Margins.left() - Margins.right()));
+  resize(DesignSize.expandedTo(minimumSizeHint()));
 }
 
 void TOptionForm::FormCreate() {

@@ -75,10 +75,26 @@ void TMBMReader::TakeNamedSensors(const std::vector<TPublishedSensor>& Table) {
   Take(TSensorKind::Fan, FChoice.Fans, FFans);
 }
 
+std::vector<std::string> MBMLibraryCandidates(const std::string& ExecutableFolder) {
+  if (ExecutableFolder.empty()) return {LibraryName};
+  std::vector<std::string> Paths{ExecutableFolder + LibraryName};
+  const std::string Multiarch = DRAVEL_MULTIARCH;
+  if (!Multiarch.empty()) Paths.push_back(ExecutableFolder + "../lib/" + Multiarch + "/dravel/" + LibraryName);
+  Paths.push_back(ExecutableFolder + "../lib/dravel/" + LibraryName);
+  return Paths;
+}
+
 void TMBMReader::MBMStartThread() {
-  const std::string Path =
-      FNames.LibraryPath.empty() ? ExecutableDirectory() + LibraryName : FNames.LibraryPath;
-  auto Library = TDynamicLibrary::Load(Path);
+  const std::vector<std::string> Paths = FNames.LibraryPath.empty()
+                                             ? MBMLibraryCandidates(ExecutableDirectory())
+                                             : std::vector<std::string>{FNames.LibraryPath};
+  std::optional<TDynamicLibrary> Library;
+  for (const std::string& Path : Paths) {
+    if (auto Loaded = TDynamicLibrary::Load(Path)) {
+      Library.emplace(std::move(*Loaded));
+      break;
+    }
+  }
   if (!Library) return;
   FLibrary.emplace(std::move(*Library));
   FLibraryLoaded = true;

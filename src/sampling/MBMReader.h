@@ -21,9 +21,14 @@ namespace dravel {
 struct TMBMNames {
   std::string InfoBlock = PerUserBlockName(SensorBlock::InfoName);
   std::string DataBlock = PerUserBlockName(SensorBlock::DataName);
-  // Empty: "MBMStarter.so" in the folder of the running executable.
+  // Empty: "MBMStarter.so" found from the running executable (MBMLibraryCandidates).
   std::string LibraryPath;
 };
+
+// Where the interface library is looked for, in order, given the running executable's
+// folder (with its trailing "/"): beside it, then the installed layout's
+// ../lib/<multiarch>/dravel/ and ../lib/dravel/.
+std::vector<std::string> MBMLibraryCandidates(const std::string& ExecutableFolder);
 
 class TMBMReader {
  public:

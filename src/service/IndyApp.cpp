@@ -21,6 +21,13 @@ TWebApplication::TWebApplication(const TServiceState& State, std::filesystem::pa
       FModule(State, FPortList),
       FServer([this](const THttpRequest& Request) { return HandleRequest(Request); }) {}
 
+std::string TWebApplication::Start(std::uint16_t Port) {
+  std::string Error = FServer.Start(Port);
+  // A WSDL of an earlier run on another port would send clients to a closed port.
+  if (Error.empty()) FPortList.FollowPort(FServer.Port(), TLocalHosts::OfThisMachine());
+  return Error;
+}
+
 TWebResponse TWebApplication::HandleRequest(const THttpRequest& Request) {
   struct TSlot {
     std::atomic<int>& Count;

@@ -29,8 +29,9 @@ class TWebApplication {
                   std::filesystem::path PortListFallback);
 
   // Empty on success, else the error text to show ("Could not bind socket. Address and
-  // port are already in use." when the port is taken).
-  std::string Start(std::uint16_t Port) { return FServer.Start(Port); }
+  // port are already in use." when the port is taken). On success the port list file's
+  // own entries follow the port now served.
+  std::string Start(std::uint16_t Port);
   // Ends every connection and waits for their threads.
   void Stop() { FServer.Stop(); }
   bool Active() const { return FServer.Active(); }

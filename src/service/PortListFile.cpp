@@ -1,6 +1,10 @@
 #include "service/PortListFile.h"
 
+#include <algorithm>
 #include <atomic>
+#include <charconv>
+#include <memory>
+#include <optional>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -9,8 +13,9 @@
 
 #include <unistd.h>
 
-#include "service/InvokableRegistry.h"
 #include "formatter/TextCase.h"
+#include "platform/SystemInfo.h"
+#include "service/InvokableRegistry.h"
 
 namespace dravel {
 
@@ -33,24 +38,27 @@ std::string_view Trim(std::string_view Text) {
   return Text;
 }
 
-// Writes Text to a private file beside Path and links it into place; the link fails
-// when another request has created the file first, and that file is kept.
-bool CreateExclusive(const std::filesystem::path& Path, const std::string& Text) {
+// Writes Text to a private file beside Path (a name no other thread or process uses); its
+// path, or empty when it could not be written.
+std::filesystem::path WriteBeside(const std::filesystem::path& Path, const std::string& Text) {
   static std::atomic<unsigned> Counter{0};
   std::filesystem::path Temporary = Path;
   Temporary += ".tmp" + std::to_string(::getpid()) + "." +
                std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())) + "." +
                std::to_string(Counter++);
-  {
-    std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
-    if (!File) return false;
-    File << Text;
-    if (!File.flush()) {
-      std::error_code Ignored;
-      std::filesystem::remove(Temporary, Ignored);
-      return false;
-    }
-  }
+  std::ofstream File(Temporary, std::ios::binary | std::ios::trunc);
+  if (File && File << Text && File.flush()) return Temporary;
+  File.close();
+  std::error_code Ignored;
+  std::filesystem::remove(Temporary, Ignored);
+  return {};
+}
+
+// Links a private copy of Text into place; the link fails when another request has created
+// the file first, and that file is kept.
+bool CreateExclusive(const std::filesystem::path& Path, const std::string& Text) {
+  const std::filesystem::path Temporary = WriteBeside(Path, Text);
+  if (Temporary.empty()) return false;
   std::error_code Error;
   std::filesystem::create_hard_link(Temporary, Path, Error);
   std::error_code Ignored;
@@ -58,7 +66,89 @@ bool CreateExclusive(const std::filesystem::path& Path, const std::string& Text)
   return !Error || Error == std::errc::file_exists;
 }
 
+std::string LowerAscii(std::string_view Text) {
+  std::string Lower(Text);
+  for (char& C : Lower)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return Lower;
+}
+
+// An address as the program writes it, taken apart: "http://" Host [":" Port] Path.
+struct TPortAddress {
+  std::string Host;  // as written, brackets of an IPv6 address included
+  int Port = 80;
+  std::string Path;
+};
+
+std::optional<TPortAddress> ParseAddress(std::string_view Address) {
+  constexpr std::string_view Scheme = "http://";
+  if (Address.size() < Scheme.size() || !SameTextAscii(Address.substr(0, Scheme.size()), Scheme))
+    return std::nullopt;
+  Address.remove_prefix(Scheme.size());
+  const std::size_t Slash = Address.find('/');
+  if (Slash == std::string_view::npos) return std::nullopt;
+  std::string_view Authority = Address.substr(0, Slash);
+  TPortAddress Parts;
+  Parts.Path = std::string(Address.substr(Slash));
+  const std::size_t HostEnd = Authority.front() == '[' ? Authority.find(']') : Authority.find(':');
+  if (Authority.empty() || (Authority.front() == '[' && HostEnd == std::string_view::npos))
+    return std::nullopt;
+  const std::size_t Colon = Authority.front() == '[' ? HostEnd + 1 : HostEnd;
+  Parts.Host = std::string(Authority.substr(0, std::min(Colon, Authority.size())));
+  if (Colon < Authority.size()) {
+    if (Authority[Colon] != ':') return std::nullopt;
+    const std::string_view Digits = Authority.substr(Colon + 1);
+    int Port = 0;
+    const auto [End, Error] = std::from_chars(Digits.data(), Digits.data() + Digits.size(), Port);
+    if (Digits.empty() || Error != std::errc() || End != Digits.data() + Digits.size() || Port < 1 ||
+        Port > 65535)
+      return std::nullopt;
+    Parts.Port = Port;
+  }
+  return Parts;
+}
+
+// Writes Text over Path through a file beside it, so a reader sees the old or the new.
+bool ReplaceFile(const std::filesystem::path& Path, const std::string& Text) {
+  const std::filesystem::path Temporary = WriteBeside(Path, Text);
+  if (Temporary.empty()) return false;
+  std::error_code Error;
+  std::filesystem::rename(Temporary, Path, Error);
+  if (Error) {
+    std::error_code Ignored;
+    std::filesystem::remove(Temporary, Ignored);
+  }
+  return !Error;
+}
+
 }  // namespace
+
+TLocalHosts::TLocalHosts(std::vector<std::string> Names) : FNames(std::move(Names)) {
+  for (std::string& Name : FNames) Name = LowerAscii(Name);
+  for (const char* Loopback : {"localhost", "localhost.localdomain", "::1", "0.0.0.0", "::"})
+    FNames.emplace_back(Loopback);
+}
+
+TLocalHosts TLocalHosts::OfThisMachine() {
+  const std::unique_ptr<ISystemInfo> System = MakeSystemInfo();
+  std::vector<std::string> Names;
+  if (std::string Name = System->ComputerName(); !Name.empty()) Names.push_back(std::move(Name));
+  for (const TIPv4Address& Address : System->HostAddresses()) {
+    Names.push_back(std::to_string(Address[0]) + "." + std::to_string(Address[1]) + "." +
+                    std::to_string(Address[2]) + "." + std::to_string(Address[3]));
+  }
+  return TLocalHosts(std::move(Names));
+}
+
+bool TLocalHosts::Contains(std::string_view Host) const {
+  if (Host.size() >= 2 && Host.front() == '[' && Host.back() == ']') Host = Host.substr(1, Host.size() - 2);
+  const std::string Lower = LowerAscii(Host);
+  // All of 127.0.0.0/8 and every name under .localhost loop back.
+  if (Lower.rfind("127.", 0) == 0 || Lower.ends_with(".localhost")) return true;
+  for (const std::string& Name : FNames)
+    if (Name == Lower) return true;
+  return false;
+}
 
 std::filesystem::path PortListFileName(const std::filesystem::path& Executable) {
   std::filesystem::path Name = Executable;
@@ -87,6 +177,45 @@ void TPortListFile::CreateIfMissing(std::string_view Host) const {
     std::filesystem::create_directories(FFallback.parent_path(), Error);
     CreateExclusive(FFallback, Text);
   }
+}
+
+bool TPortListFile::FollowPort(std::uint16_t Port, const TLocalHosts& Hosts) const {
+  const std::filesystem::path Path = Location();
+  std::error_code Missing;
+  if (!std::filesystem::exists(Path, Missing)) return true;
+  const std::string Text = FileText(Path);
+  std::string Result;
+  bool Changed = false;
+  std::string Section;
+  std::size_t Start = 0;
+  while (Start < Text.size()) {
+    const std::size_t End = Text.find('\n', Start);
+    const std::size_t Next = End == std::string::npos ? Text.size() : End + 1;
+    const std::string_view Raw(Text.data() + Start, Next - Start);
+    Start = Next;
+    const std::string_view Line = Trim(Raw.substr(0, Raw.find('\n')));
+    if (!Line.empty() && Line.front() == '[') {
+      const std::size_t Close = Line.find(']');
+      Section = Close == std::string_view::npos ? std::string() : std::string(Trim(Line.substr(1, Close - 1)));
+    }
+    const std::size_t Equals = Line.find('=');
+    const std::optional<TPortAddress> Address =
+        Equals == std::string_view::npos ? std::nullopt : ParseAddress(Trim(Line.substr(Equals + 1)));
+    const bool Own = Address && !Section.empty() &&
+                     SameTextAscii(Trim(Line.substr(0, Equals)), Section + "Port") &&
+                     SameTextAscii(Address->Path, "/soap/" + Section) && Hosts.Contains(Address->Host);
+    if (!Own || Address->Port == Port) {
+      Result += Raw;
+      continue;
+    }
+    // The entry's own name and host, the port now served, and the line's own ending.
+    Result += std::string(Trim(Line.substr(0, Equals))) + "=http://" + Address->Host + ":" +
+              std::to_string(Port) + Address->Path;
+    if (Raw.size() >= 2 && Raw[Raw.size() - 2] == '\r') Result += '\r';
+    if (Raw.back() == '\n') Result += '\n';
+    Changed = true;
+  }
+  return !Changed || ReplaceFile(Path, Result);
 }
 
 std::vector<TPortEntry> TPortListFile::Ports(std::string_view Interface) const {

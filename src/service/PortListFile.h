@@ -1,7 +1,9 @@
 #pragma once
 // The port list file: one section per interface, each entry a port name and its address.
-// Created by the first request that reaches the publisher, then only read.
+// Created by the first request that reaches the publisher; afterwards rewritten only where
+// the program's own entries name another port than the one the service now runs on.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,6 +14,23 @@ namespace dravel {
 struct TPortEntry {
   std::string Name;
   std::string Address;
+};
+
+// The host names and addresses that mean this machine.
+class TLocalHosts {
+ public:
+  // Loopback names and addresses, the unspecified address, the computer name and the
+  // addresses of the machine's interfaces.
+  static TLocalHosts OfThisMachine();
+  // The loopback and unspecified names and addresses, and Names besides.
+  explicit TLocalHosts(std::vector<std::string> Names);
+
+  // Host as an address names it (a name, an IPv4 address, or an IPv6 one in brackets),
+  // compared without regard to case.
+  bool Contains(std::string_view Host) const;
+
+ private:
+  std::vector<std::string> FNames;  // lower case
 };
 
 // "<executable path without extension>_WSDLADMIN.INI".
@@ -31,6 +50,11 @@ class TPortListFile {
   std::vector<TPortEntry> Ports(std::string_view Interface) const;
   // Where the file is read from: Primary when it exists there, else Fallback.
   std::filesystem::path Location() const;
+  // The service now runs on Port: every entry the program wrote itself (named after its
+  // section with "Port", its address "http://<host>[:<port>]/soap/<section>" with a host
+  // of Hosts) that names another port is rewritten with Port. Every other line is kept as
+  // it is, and a missing file stays missing. False when the file could not be rewritten.
+  bool FollowPort(std::uint16_t Port, const TLocalHosts& Hosts) const;
 
  private:
   std::filesystem::path FPrimary;

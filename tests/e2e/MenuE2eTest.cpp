@@ -1,11 +1,17 @@
 // The panel's look on a real X server (Xvfb): the colour-key cut-out of Transparent
 // shows the desktop through, and the options dialog appears with its controls.
+// Screenshots are kept in the folder named by DRAVEL_E2E_SHOTS (XvfbSession.h).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QImage>
+#include <QProcess>
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <algorithm>
@@ -24,6 +30,10 @@ namespace dravel {
 namespace {
 
 constexpr QRgb Desktop = qRgb(0x33, 0x66, 0xCC);
+using e2e::Screenshot;
+using e2e::ShotPath;
+using e2e::WaitFor;
+
 void PaintDesktop(QRgb Colour) {
   const auto* X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   ASSERT_NE(X11, nullptr);
@@ -54,7 +64,7 @@ class MenuE2E : public ::testing::Test {
     auto Panel = std::make_unique<TDravelDisplay>(std::vector<std::string>{"-h"},
                                                   std::make_unique<e2e::TNoPrompts>());
     EXPECT_TRUE(
-        e2e::WaitFor([&] { return Panel->windowHandle() && Panel->windowHandle()->isExposed(); }));
+        WaitFor([&] { return Panel->windowHandle() && Panel->windowHandle()->isExposed(); }));
     return Panel;
   }
 
@@ -69,14 +79,14 @@ TEST_F(MenuE2E, TransparentShowsTheDesktopThroughTheKeyColour) {
   const QPoint Background(Frame.left() + 3, Frame.bottom());
   const QPoint HandleCorner(Frame.right() - 5, Frame.top() + 5);
   QImage Shot;
-  ASSERT_TRUE(e2e::WaitFor([&] {
-    Shot = e2e::Screenshot("panel-opaque");
+  ASSERT_TRUE(WaitFor([&] {
+    Shot = Screenshot("panel-opaque");
     return !Shot.isNull() && Shot.pixel(Background) == qRgb(255, 255, 255);
   })) << "the opaque panel never showed its white background";
 
   Panel->Transparent1Click();
-  ASSERT_TRUE(e2e::WaitFor([&] {
-    Shot = e2e::Screenshot("panel-transparent");
+  ASSERT_TRUE(WaitFor([&] {
+    Shot = Screenshot("panel-transparent");
     return !Shot.isNull() && Shot.pixel(Background) == Desktop &&
            Shot.pixel(HandleCorner) == Desktop;
   })) << "the desktop colour does not show through the panel's background";
@@ -136,10 +146,10 @@ TEST_F(MenuE2E, TheOptionsDialogOpensWithItsControls) {
     auto& Options = dynamic_cast<TOptionForm&>(Dialog);
     Options.show();
     EXPECT_TRUE(
-        e2e::WaitFor([&] { return Options.windowHandle() && Options.windowHandle()->isExposed(); }));
+        WaitFor([&] { return Options.windowHandle() && Options.windowHandle()->isExposed(); }));
     const QImage Own = Options.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    Seen = e2e::WaitFor([&] {
-      const QImage Shot = e2e::Screenshot("options-dialog");
+    Seen = WaitFor([&] {
+      const QImage Shot = Screenshot("options-dialog");
       if (Shot.isNull()) return false;
       const QImage OnScreen = Shot.copy(QRect(Options.mapToGlobal(QPoint(0, 0)), Own.size()));
       int Same = 0;
@@ -152,6 +162,71 @@ TEST_F(MenuE2E, TheOptionsDialogOpensWithItsControls) {
   };
   Panel->DisplayItems1Click();
   EXPECT_TRUE(Seen) << "the screen never showed the dialog as it draws itself";
+  Panel->Exit1Click();
+}
+
+// The scale factor the run was started with, for the screenshots' names.
+QString ScaleName() {
+  const QByteArray Factor = qgetenv("QT_SCALE_FACTOR");
+  return QStringLiteral("scale") + (Factor.isEmpty() ? QStringLiteral("1") : QString::fromLatin1(Factor));
+}
+
+// A screenshot of one window (its own pixels, device pixels at the scale in use).
+QImage WindowShot(const QWidget& Window, const QString& Name) {
+  const QString Path = ShotPath(Name);
+  QProcess Import;
+  Import.start(QStringLiteral("import"),
+               {QStringLiteral("-window"), QString::number(Window.winId()), Path});
+  if (!Import.waitForFinished(20000)) {
+    Import.kill();
+    Import.waitForFinished(2000);
+    return {};
+  }
+  return QImage(Path).convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether every label and button of Dialog is at least as large as its text needs.
+void ExpectNothingClipped(const QWidget& Dialog) {
+  for (const QWidget* Control : Dialog.findChildren<QWidget*>()) {
+    if (!Control->isVisible()) continue;
+    if (!qobject_cast<const QLabel*>(Control) && !qobject_cast<const QAbstractButton*>(Control)) continue;
+    EXPECT_GE(Control->width(), Control->minimumSizeHint().width()) << Control->metaObject()->className();
+    EXPECT_GE(Control->height(), Control->minimumSizeHint().height()) << Control->metaObject()->className();
+    EXPECT_TRUE(Dialog.rect().contains(Control->geometry())) << Control->metaObject()->className();
+  }
+}
+
+// Shows the dialog, waits for its picture on the screen, keeps it for a person to look at
+// and checks it is the dialog's whole area at the scale in use.
+void ShootDialog(QDialog& Dialog, const QString& Name) {
+  Dialog.show();
+  ASSERT_TRUE(WaitFor([&] { return Dialog.windowHandle() && Dialog.windowHandle()->isExposed(); }));
+  QImage Shot;
+  const QSize Device = Dialog.size() * Dialog.devicePixelRatioF();
+  ASSERT_TRUE(WaitFor([&] {
+    Shot = WindowShot(Dialog, Name + "-" + ScaleName());
+    return !Shot.isNull() && Shot.size() == Device;
+  })) << Name.toStdString() << ": no screenshot of " << Device.width() << "x" << Device.height();
+  ExpectNothingClipped(Dialog);
+}
+
+TEST_F(MenuE2E, DialogScreenshotsShowEveryTextWhole) {
+  auto Panel = Open();
+  Panel->ExecDialog = [&](QDialog& Dialog) {
+    if (auto* Options = dynamic_cast<TOptionForm*>(&Dialog)) {
+      ShootDialog(Dialog, QStringLiteral("options-dialog"));
+      EXPECT_EQ(Options->Memo2->verticalScrollBar()->maximum(), 0)
+          << "the markup help does not show all four lines";
+    } else {
+      // A white font: the sample shows it on black, readable.
+      ShootDialog(Dialog, QStringLiteral("font-dialog"));
+    }
+    Dialog.reject();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Panel->DisplayItems1Click();
+  Panel->FontDialog1.Color = Qt::white;
+  Panel->Font1Click();
   Panel->Exit1Click();
 }
 

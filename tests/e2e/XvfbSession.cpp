@@ -17,11 +17,11 @@ namespace {
 
 constexpr auto Deadline = std::chrono::seconds(20);
 
+}  // namespace
+
 QString ShotPath(const QString& Name) {
   return QString::fromLocal8Bit(qgetenv("DRAVEL_E2E_SHOTS")) + "/" + Name + ".png";
 }
-
-}  // namespace
 
 QImage Screenshot(const QString& Name) {
   const QString Path = ShotPath(Name);
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     close(Pipe[0]);
     const std::string Fd = std::to_string(Pipe[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", Fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-           "1024x768x24", static_cast<char*>(nullptr));
+           "1600x1200x24", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(Pipe[1]);

@@ -13,7 +13,11 @@
 
 namespace dravel::e2e {
 
-// Takes a screenshot of the whole screen into the shots folder as Name.png and reads it.
+// Where a screenshot named Name is kept: Name.png in the shots folder.
+QString ShotPath(const QString& Name);
+
+// Takes a screenshot of the whole screen (ImageMagick's import) as ShotPath(Name) and
+// reads it.
 QImage Screenshot(const QString& Name);
 
 // Lets the event loop run until Done holds or 20 seconds pass; whether Done held.

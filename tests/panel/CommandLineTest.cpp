@@ -20,6 +20,40 @@ TEST(EntryScan, HelpSwitchWinsWhereverItStands) {
   EXPECT_FALSE(EntryScan({"-h"}).ShowHelp);
 }
 
+TEST(EntryScan, HelpAndVersionOptionsEndTheScanAndTheFirstOneWins) {
+  EXPECT_TRUE(EntryScan({"--help"}).ShowUsage);
+  EXPECT_TRUE(EntryScan({"-c", "--version"}).ShowVersion);
+  const TEntryScan Both = EntryScan({"--version", "--help", "-?"});
+  EXPECT_TRUE(Both.ShowVersion);
+  EXPECT_FALSE(Both.ShowUsage);
+  EXPECT_FALSE(Both.ShowHelp);
+  EXPECT_TRUE(EntryScan({"-?", "--help"}).ShowHelp);
+  EXPECT_FALSE(EntryScan({"-?", "--help"}).ShowUsage);
+  // Exact words only: no abbreviations, no other case.
+  EXPECT_FALSE(EntryScan({"--hel"}).ShowUsage);
+  EXPECT_FALSE(EntryScan({"--HELP"}).ShowUsage);
+  EXPECT_FALSE(EntryScan({"--version=1"}).ShowVersion);
+}
+
+TEST(ProgramText, VersionNamesTheProgramAndItsNumber) {
+  EXPECT_EQ(ProgramVersion(), "Dravel 87\n");
+}
+
+TEST(ProgramText, UsageListsEverySwitch) {
+  const std::string Usage = ProgramUsage();
+  for (const char* Switch : {"-c, -C", "-i<HOST>", "-p<PORT>", "-d<PASSWORD>", "  -h ", "  -l ",
+                             "  -? ", "--help", "--version", "registry.db"}) {
+    EXPECT_NE(Usage.find(Switch), std::string::npos) << Switch;
+  }
+  EXPECT_EQ(Usage.back(), '\n');
+}
+
+TEST(WindowScan, LongOptionsTakeNoWindowSwitch) {
+  const TCommandLine Line = WindowScan({"--help", "--version"});
+  EXPECT_FALSE(Line.HideTrayIcon);
+  EXPECT_EQ(Line.LockToggles, 0);
+}
+
 TEST(WindowScan, ClientSwitchMatchesOnlyExactlyAfterLowerCasing) {
   EXPECT_TRUE(WindowScan({"-C"}).ClientSwitch);
   EXPECT_TRUE(WindowScan({"-c"}).ClientSwitch);

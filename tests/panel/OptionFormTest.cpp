@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include "formatter/FormatterRegistry.h"
 
@@ -57,20 +58,26 @@ class OptionFormTest : public testing::PanelTest {
   TFakeHost Host;
 };
 
-TEST_F(OptionFormTest, ControlsSitWhereTheDesignPutsThem) {
+TEST_F(OptionFormTest, ControlsAreLaidOutInTheDesignsPlaces) {
   TOptionForm form(nullptr, Host);
+  form.show();
+  QCoreApplication::processEvents();
   EXPECT_EQ(form.windowTitle(), "Options");
-  EXPECT_EQ(form.size(), QSize(584, 335));
+  // The design size to start with, unless the text needs more.
+  EXPECT_EQ(form.size(), QSize(584, 335).expandedTo(form.minimumSizeHint()));
   EXPECT_EQ(form.Label1->text(), "Double-click item to add its default");
-  EXPECT_EQ(form.Label1->pos(), QPoint(8, 8));
-  EXPECT_EQ(form.lbFmt->geometry(), QRect(8, 24, 169, 137));
-  EXPECT_EQ(form.meDesc->geometry(), QRect(8, 168, 169, 89));
-  EXPECT_EQ(form.Memo1->geometry(), QRect(184, 8, 393, 201));
-  EXPECT_EQ(form.btnPreview->geometry(), QRect(216, 224, 75, 25));
-  EXPECT_EQ(form.btnApply->geometry(), QRect(304, 224, 75, 25));
-  EXPECT_EQ(form.btnCancel->geometry(), QRect(392, 224, 75, 25));
-  EXPECT_EQ(form.btnOK->geometry(), QRect(480, 224, 75, 25));
-  EXPECT_EQ(form.Memo2->geometry(), QRect(0, 264, 577, 65));
+  // The item list and its help on the left, under the label; the text on the right with
+  // the four buttons under it in order; the markup help across the bottom.
+  EXPECT_LT(form.Label1->geometry().bottom(), form.lbFmt->y());
+  EXPECT_LT(form.lbFmt->geometry().bottom(), form.meDesc->y());
+  EXPECT_LT(form.lbFmt->geometry().right(), form.Memo1->x());
+  EXPECT_LT(form.Memo1->geometry().bottom(), form.btnPreview->y());
+  EXPECT_LT(form.btnPreview->x(), form.btnApply->x());
+  EXPECT_LT(form.btnApply->x(), form.btnCancel->x());
+  EXPECT_LT(form.btnCancel->x(), form.btnOK->x());
+  EXPECT_LT(form.meDesc->geometry().bottom(), form.Memo2->y());
+  EXPECT_GT(form.Memo2->width(), form.width() * 9 / 10);
+  EXPECT_GT(form.Memo1->width(), form.lbFmt->width());
   EXPECT_EQ(form.btnPreview->text(), "&Preview");
   EXPECT_EQ(form.btnApply->text(), "&Apply");
   EXPECT_EQ(form.btnCancel->text(), "&Cancel");
@@ -84,6 +91,30 @@ TEST_F(OptionFormTest, ControlsSitWhereTheDesignPutsThem) {
   EXPECT_EQ(form.btnCancel->statusTip(), "Cancel any un-applied changes");
   EXPECT_EQ(form.lbFmt->statusTip(), "Available options");
   EXPECT_EQ(form.Memo1->statusTip(), "Your text settings");
+}
+
+// Every label and button at least as large as its text, and the markup help showing all
+// of its lines, at the design font and at much larger ones.
+TEST_F(OptionFormTest, NothingIsClippedAtAnyFontSize) {
+  for (const int points : {8, 14, 24}) {
+    TOptionForm form(nullptr, Host);
+    QFont font = form.font();
+    font.setPointSize(points);
+    form.setFont(font);
+    form.show();
+    QCoreApplication::processEvents();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             form.Label1, form.btnPreview, form.btnApply, form.btnCancel, form.btnOK}) {
+      EXPECT_GE(control->width(), control->minimumSizeHint().width()) << points;
+      EXPECT_GE(control->height(), control->minimumSizeHint().height()) << points;
+      EXPECT_TRUE(form.rect().contains(control->geometry())) << points;
+    }
+    EXPECT_TRUE(form.rect().contains(form.Memo2->geometry())) << points;
+    EXPECT_EQ(form.Memo2->verticalScrollBar()->maximum(), 0)
+        << points << " pt: the markup help does not show all of its lines";
+    EXPECT_GE(form.lbFmt->width(), form.Label1->sizeHint().width()) << points;
+    form.hide();
+  }
 }
 
 TEST_F(OptionFormTest, TabOrderRunsFromTheButtonsToTheHelp) {

@@ -55,5 +55,32 @@ TEST_F(TrayPicturesTest, UsagePictureIsBlackTextOnTheLightColour) {
   EXPECT_GT(dark, 4);
 }
 
+TEST_F(TrayPicturesTest, PicturesAreDrawnInDevicePixelsAtTwiceTheScale) {
+  QFont font;
+  font.setPixelSize(11);
+  const QPixmap usage = UsagePicture("88", font, 2.0);
+  EXPECT_EQ(usage.size(), QSize(32, 32));
+  EXPECT_EQ(usage.deviceIndependentSize(), QSizeF(16, 16));
+  // The smileys come with their double-size forms.
+  for (const bool connected : {true, false}) {
+    const QPixmap sharp = SmileyIcon(connected).pixmap(QSize(16, 16), 2.0);
+    EXPECT_EQ(sharp.size(), QSize(32, 32)) << connected;
+    const QImage image = sharp.toImage();
+    // Drawn at that size, not the 16 by 16 picture doubled: neighbouring device pixels
+    // differ somewhere inside every 2 by 2 block row.
+    int finer = 0;
+    for (int y = 0; y < 32; y += 2)
+      for (int x = 0; x < 32; x += 2) finer += image.pixel(x, y) != image.pixel(x + 1, y);
+    EXPECT_GT(finer, 10) << connected;
+  }
+}
+
+TEST_F(TrayPicturesTest, TheApplicationIconHasEveryDesktopSize) {
+  const QIcon icon = ApplicationIcon();
+  ASSERT_FALSE(icon.isNull());
+  for (const int size : {16, 22, 32, 48, 64, 128, 256})
+    EXPECT_EQ(icon.pixmap(QSize(size, size)).size(), QSize(size, size)) << size;
+}
+
 }  // namespace
 }  // namespace dravel

@@ -169,13 +169,54 @@ TEST_F(Labels, ABlankEvaluationReArrangesOnEveryRender) {
   EXPECT_NE(Panel->size(), QSize(300, 300));
 }
 
-TEST_F(Labels, ACaptionChangeOutsideAFirstFillKeepsTheWindowSize) {
-  auto Panel = StartWith("one");
-  const QSize Before = Panel->size();
-  Panel->Labels()[0]->SetFormatText("a far longer line of text");
+TEST_F(Labels, ALineThatGrowsWidensTheWindowAndNothingShrinksItBeforeTheNextBuild) {
+  auto Panel = StartWith("one\r\ntwo");
+  const QRect Before = Panel->geometry();
+  TFmtLabel& First = *Panel->Labels()[0];
+  First.SetFormatText("a far longer line of text");
   Panel->RenderLabels();
-  EXPECT_EQ(Panel->Labels()[0]->Caption(), "a far longer line of text");
-  EXPECT_EQ(Panel->size(), Before);
+  EXPECT_EQ(First.Caption(), "a far longer line of text");
+  EXPECT_EQ(Panel->width(), First.width() + 4 + 2);
+  EXPECT_EQ(Panel->height(), Before.height());
+  EXPECT_EQ(Panel->x(), Before.x());  // left-aligned: it grows to the right
+  EXPECT_LE(First.geometry().right(), Panel->width() - 1);
+  // Shorter again: the width stays until the labels are built anew.
+  const int Grown = Panel->width();
+  First.SetFormatText("x");
+  Panel->RenderLabels();
+  EXPECT_EQ(Panel->width(), Grown);
+  Panel->BuildLabels("one\r\ntwo");
+  EXPECT_EQ(Panel->size(), Before.size());
+}
+
+TEST_F(Labels, ARightAlignedLineThatGrowsKeepsTheRightEdgeAndStaysWhole) {
+  {
+    auto Seed = Store();
+    Seed->WriteInteger("Align", 1);
+  }
+  auto Panel = StartWith("PageUsed: 999\r\nRAM");
+  const int Right = Panel->x() + Panel->width();
+  TFmtLabel& First = *Panel->Labels()[0];
+  First.SetFormatText("PageUsed: 1000000");
+  Panel->RenderLabels();
+  EXPECT_EQ(Panel->x() + Panel->width(), Right);
+  EXPECT_GE(First.x(), 0) << "the line is cut at the left edge";
+  EXPECT_LE(First.x() + First.width(), Panel->width());
+  // The other line still sits on the right edge.
+  const TFmtLabel& Second = *Panel->Labels()[1];
+  EXPECT_GE(Second.x() + Second.width(), Panel->width() - 2);
+}
+
+TEST_F(Labels, AFixedSizeStillClipsAGrowingLine) {
+  {
+    auto Seed = Store();
+    Seed->WriteInteger("W", 60);
+    Seed->WriteInteger("H", 40);
+  }
+  auto Panel = StartWith("one");
+  Panel->Labels()[0]->SetFormatText("a far longer line of text than sixty pixels");
+  Panel->RenderLabels();
+  EXPECT_EQ(Panel->size(), QSize(60, 40));
 }
 
 TEST_F(Labels, RebuildingReplacesTheLabels) {

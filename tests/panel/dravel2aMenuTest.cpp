@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -16,9 +17,11 @@
 #include "PanelTestSupport.h"
 #include "formatter/FormatterRegistry.h"
 #include "panel/FmtLabel.h"
+#include "panel/NoTrayNotice.h"
 #include "panel/dravel_options.h"
 #include "panel/FontDialog.h"
 #include "panel/SensorsDialog.h"
+#include "panel/StartAtLoginItem.h"
 #include "panel/TrayPictures.h"
 #include "panel/UptimeRecords.h"
 #include "sampling/LocalSampler.h"
@@ -100,6 +103,7 @@ TEST_F(MenuTest, TheMenuHoldsEveryItemInDisplayOrder) {
                                    "&Longest Uptime",
                                    "Act as &Server",
                                    "Act as Web Service",
+                                   "Start at &Login",
                                    "A&bout",
                                    "Loc&k Form",
                                    "Set Form &Width and Height",
@@ -109,7 +113,8 @@ TEST_F(MenuTest, TheMenuHoldsEveryItemInDisplayOrder) {
   for (QAction* Toggle :
        {Panel->DisplayProcessorUsageinIcon1, Panel->Flashkeyboardlights1, Panel->AlwaysOnTop1,
         Panel->PinToDesktop, Panel->ShowDraggingHandle1, Panel->Transparent1, Panel->ActasServer1,
-        Panel->ActasWebService, Panel->LockPosition1, Panel->WipeRegistrySettings1}) {
+        Panel->ActasWebService, Panel->StartatLogin1->Item(), Panel->LockPosition1,
+        Panel->WipeRegistrySettings1}) {
     EXPECT_TRUE(Toggle->isCheckable()) << Toggle->text().toStdString();
   }
   ASSERT_EQ(Panel->Align1->actions().size(), 2);
@@ -512,7 +517,11 @@ TEST_F(MenuTest, ScrollLockStepFlashesForTrafficOnlyWhenTicked) {
 
 TEST_F(MenuTest, WithoutATrayTheRightClickOpensTheMenu) {
   auto Panel = Open();
-  ASSERT_EQ(Panel->FTrayIcon, nullptr);  // no notification area offscreen
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());  // no notification area offscreen
+  // The icon waits for one all the same.
+  ASSERT_NE(Panel->FTrayIcon, nullptr);
+  EXPECT_TRUE(Panel->FTrayIcon->isVisible());
+  EXPECT_EQ(Panel->FTrayIcon->toolTip(), "Vantor");
   emit Panel->customContextMenuRequested(QPoint(1, 1));
   EXPECT_TRUE(Panel->PopupMenu1->isVisible());
   Panel->PopupMenu1->hide();
@@ -546,25 +555,14 @@ TEST_F(MenuTest, StoredUsageInTheTrayIsRestoredAtStart) {
   EXPECT_EQ(Panel->FTrayMode, 2);
 }
 
-TEST_F(MenuTest, WithoutATrayANoticeTellsOnceWhereTheMenuIs) {
-  const auto Notice = [](TDravelDisplay& Panel) {
-    for (QMessageBox* Box : Panel.findChildren<QMessageBox*>())
-      if (Box->isVisible()) return Box;
-    return static_cast<QMessageBox*>(nullptr);
-  };
-  {
-    auto Panel = Open();
-    QMessageBox* Shown = Notice(*Panel);
-    ASSERT_NE(Shown, nullptr);
-    EXPECT_FALSE(Shown->isModal());
-    EXPECT_TRUE(Shown->text().contains("Right-click the panel"));
-    Shown->accept();
-    Panel->Exit1Click();
-  }
-  auto Again = Open();
-  EXPECT_EQ(Notice(*Again), nullptr);
+TEST_F(MenuTest, WithoutATrayTheNoticeWaitsForALateTrayFirst) {
+  // At login the tray often comes after the panel: nothing is said at once; the watch
+  // decides when its wait is over (its own tests cover what it then does).
+  auto Panel = Open();
+  for (QMessageBox* Box : Panel->findChildren<QMessageBox*>()) EXPECT_FALSE(Box->isVisible());
+  EXPECT_NE(Panel->findChild<TNoTrayNotice*>(), nullptr);
   auto Hidden = Open({"-h"});
-  EXPECT_EQ(Notice(*Hidden), nullptr);
+  EXPECT_EQ(Hidden->findChild<TNoTrayNotice*>(), nullptr);
 }
 
 using UptimeMenuTest = MenuTest;

@@ -97,5 +97,32 @@ TEST_F(HelpPageTest, DocumentIsHandedToXdgOpen) {
   EXPECT_EQ(ReadAll(Folder / "arg"), "/tmp/x y/drnettmp.htm\n");
 }
 
+TEST_F(HelpPageTest, NoOpenerOrAFailingOneIsReported) {
+  // A PATH without xdg-open at all.
+  const std::string Saved = std::getenv("PATH");
+  setenv("PATH", Folder.c_str(), 1);
+  EXPECT_FALSE(OpenDocument("/tmp/page.htm"));
+  // An opener that finds nothing to open with ends at once with a failure.
+  const fs::path Handler = Folder / "xdg-open";
+  std::ofstream(Handler) << "#!/bin/sh\nexit 3\n";
+  fs::permissions(Handler, fs::perms::owner_all);
+  setenv("PATH", (Folder.string() + ":" + Saved).c_str(), 1);
+  EXPECT_FALSE(OpenDocument("/tmp/page.htm"));
+  setenv("PATH", Saved.c_str(), 1);
+}
+
+TEST_F(HelpPageTest, AnOpenerStillRunningCountsAsOpened) {
+  const fs::path Handler = Folder / "xdg-open";
+  std::ofstream(Handler) << "#!/bin/sh\nexec sleep 5\n";
+  fs::permissions(Handler, fs::perms::owner_all);
+  const std::string Saved = std::getenv("PATH");
+  setenv("PATH", (Folder.string() + ":" + Saved).c_str(), 1);
+  const auto Start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(OpenDocument("/tmp/page.htm"));
+  // The wait for a quick failure is bounded well below the opener's own life.
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(4));
+  setenv("PATH", Saved.c_str(), 1);
+}
+
 }  // namespace
 }  // namespace dravel

@@ -258,5 +258,21 @@ TEST(MBMNamesTest, BlocksAreThisUsersByDefault) {
   EXPECT_EQ(Names.DataBlock, "$M$B$M$5$D$." + std::to_string(::geteuid()));
 }
 
+TEST(MBMLibraryCandidates, BesideTheExecutableFirstThenTheInstalledLibraryFolders) {
+  const std::vector<std::string> Paths = MBMLibraryCandidates("/usr/bin/");
+  ASSERT_GE(Paths.size(), 2u);
+  EXPECT_EQ(Paths.front(), "/usr/bin/MBMStarter.so");
+  EXPECT_EQ(Paths.back(), "/usr/bin/../lib/dravel/MBMStarter.so");
+  if (Paths.size() == 3) {
+    EXPECT_EQ(Paths[1].rfind("/usr/bin/../lib/", 0), 0u);
+    EXPECT_NE(Paths[1].find("-linux-"), std::string::npos) << Paths[1];
+    EXPECT_TRUE(Paths[1].ends_with("/dravel/MBMStarter.so"));
+  }
+}
+
+TEST(MBMLibraryCandidates, AnUnknownExecutableFolderLeavesTheLoadersOwnSearch) {
+  EXPECT_EQ(MBMLibraryCandidates(""), std::vector<std::string>{"MBMStarter.so"});
+}
+
 }  // namespace
 }  // namespace dravel

@@ -31,7 +31,9 @@ std::filesystem::path WriteHelpPage(const std::filesystem::path& Folder) {
 
 bool OpenDocument(const std::string& Target) {
   // Two forks, so the handler is adopted by init and never left a zombie
-  // of ours; only the short-lived middle child is waited for.
+  // of ours. The middle child waits a little for the handler: a missing
+  // opener, or one that finds nothing to open with, ends at once and fails;
+  // one still running then (a browser in the foreground) counts as opened.
   const pid_t Middle = fork();
   if (Middle < 0) return false;
   if (Middle == 0) {
@@ -41,7 +43,15 @@ bool OpenDocument(const std::string& Target) {
       execlp("xdg-open", "xdg-open", Target.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
-    _exit(Handler < 0 ? 1 : 0);
+    if (Handler < 0) _exit(1);
+    constexpr int Polls = 40;  // 50 ms each
+    for (int I = 0; I < Polls; ++I) {
+      int Status = 0;
+      if (waitpid(Handler, &Status, WNOHANG) == Handler)
+        _exit(WIFEXITED(Status) && WEXITSTATUS(Status) == 0 ? 0 : 1);
+      usleep(50000);
+    }
+    _exit(0);
   }
   int Status = 0;
   while (waitpid(Middle, &Status, 0) < 0 && errno == EINTR) {

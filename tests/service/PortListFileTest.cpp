@@ -1,0 +1,121 @@
+// The port list file follows the port the web service runs on.
+#include "service/PortListFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "FileText.h"
+#include "ServiceFixture.h"
+#include "platform/SystemInfo.h"
+#include "platform/TempFolder.h"
+#include "service/IndyApp.h"
+
+namespace dravel {
+namespace {
+
+namespace fs = std::filesystem;
+
+using testing::ReadFileText;
+
+class PortListFollowTest : public ::testing::Test {
+ protected:
+  void Write(const std::string& Text) { testing::WriteFileText(Primary, Text); }
+
+  testing::TTempFolder Folder;
+  const fs::path Primary = Folder.Path() / "dravel_WSDLADMIN.INI";
+  const fs::path Fallback = Folder.Path() / "settings" / "dravel_WSDLADMIN.INI";
+  const TPortListFile PortList{Primary, Fallback};
+  const TLocalHosts Hosts{{"Workstation", "192.0.2.7"}};
+};
+
+TEST_F(PortListFollowTest, TheProgramsOwnEntriesOnThisMachineTakeTheNewPort) {
+  Write("[IVantorWS]\nIVantorWSPort=http://127.0.0.1:46131/soap/IVantorWS\n\n"
+        "[IWSDLPublish]\nIWSDLPublishPort=http://localhost:46131/soap/IWSDLPublish\n\n");
+  ASSERT_TRUE(PortList.FollowPort(46177, Hosts));
+  EXPECT_EQ(ReadFileText(Primary),
+            "[IVantorWS]\nIVantorWSPort=http://127.0.0.1:46177/soap/IVantorWS\n\n"
+            "[IWSDLPublish]\nIWSDLPublishPort=http://localhost:46177/soap/IWSDLPublish\n\n");
+  EXPECT_EQ(PortList.Ports("IVantorWS").front().Address, "http://127.0.0.1:46177/soap/IVantorWS");
+}
+
+TEST_F(PortListFollowTest, EveryNameAndAddressOfThisMachineCounts) {
+  Write("[IVantorWS]\r\nIVantorWSPort = http://WORKSTATION/soap/IVantorWS\r\n"
+        "[ivantorws]\r\nivantorwsport=http://[::1]:8080/soap/ivantorws\r\n"
+        "[IVantorWS]\r\nIVantorWSPort=http://192.0.2.7:1/soap/IVantorWS\r\n"
+        "[IVantorWS]\r\nIVantorWSPort=http://dravel.localhost:2/soap/IVantorWS\r\n");
+  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  // The name and host as they were written, the line ends kept.
+  EXPECT_EQ(ReadFileText(Primary),
+            "[IVantorWS]\r\nIVantorWSPort=http://WORKSTATION:61300/soap/IVantorWS\r\n"
+            "[ivantorws]\r\nivantorwsport=http://[::1]:61300/soap/ivantorws\r\n"
+            "[IVantorWS]\r\nIVantorWSPort=http://192.0.2.7:61300/soap/IVantorWS\r\n"
+            "[IVantorWS]\r\nIVantorWSPort=http://dravel.localhost:61300/soap/IVantorWS\r\n");
+}
+
+TEST_F(PortListFollowTest, HandEditedEntriesAndOtherHostsAreKept) {
+  const std::string Edited =
+      "; mine\n[IVantorWS]\nIVantorWSPort=http://monitor.example.org:61300/soap/IVantorWS\n"
+      "Backup=http://127.0.0.1:9000/soap/IVantorWS\n"
+      "IVantorWSPort=http://127.0.0.1:9000/proxy/IVantorWS\n"
+      "IVantorWSPort=https://127.0.0.1:9000/soap/IVantorWS\n"
+      "IVantorWSPort=http://127.0.0.1:99999/soap/IVantorWS\n"
+      "[Other]\nOtherPort=http://127.0.0.1:9000/soap/IVantorWS\n"
+      "IVantorWSPort=http://127.0.0.1:9000/soap/IVantorWS";
+  Write(Edited);
+  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  EXPECT_EQ(ReadFileText(Primary), Edited);
+}
+
+TEST_F(PortListFollowTest, TheSamePortOrNoFileChangesNothing) {
+  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  EXPECT_FALSE(fs::exists(Primary));
+  EXPECT_FALSE(fs::exists(Fallback));
+  Write("[IVantorWS]\nIVantorWSPort=http://localhost:61300/soap/IVantorWS\n");
+  const auto Before = fs::last_write_time(Primary);
+  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  EXPECT_EQ(fs::last_write_time(Primary), Before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(PortListFollowTest, TheFileInTheSettingsFolderIsTheOneFollowed) {
+  fs::create_directories(Fallback.parent_path());
+  std::ofstream(Fallback) << "[IVantorWS]\nIVantorWSPort=http://localhost:1/soap/IVantorWS\n";
+  ASSERT_TRUE(PortList.FollowPort(2, Hosts));
+  EXPECT_EQ(ReadFileText(Fallback), "[IVantorWS]\nIVantorWSPort=http://localhost:2/soap/IVantorWS\n");
+  EXPECT_FALSE(fs::exists(Primary));
+}
+
+TEST(LocalHosts, LoopbackTheGivenNamesAndNothingElse) {
+  const TLocalHosts Hosts({"Workstation", "192.0.2.7"});
+  for (const char* Local : {"localhost", "LocalHost", "127.0.0.1", "127.1.2.3", "[::1]", "::1",
+                            "0.0.0.0", "workstation", "192.0.2.7", "a.localhost"}) {
+    EXPECT_TRUE(Hosts.Contains(Local)) << Local;
+  }
+  for (const char* Other : {"monitor.example.org", "192.0.2.8", "[2001:db8::1]", "localhost.example",
+                            "workstation.example", ""}) {
+    EXPECT_FALSE(Hosts.Contains(Other)) << Other;
+  }
+}
+
+TEST(LocalHosts, ThisMachineKnowsItsOwnName) {
+  const std::string Name = MakeSystemInfo()->ComputerName();
+  ASSERT_FALSE(Name.empty());
+  EXPECT_TRUE(TLocalHosts::OfThisMachine().Contains(Name));
+}
+
+TEST(WebApplicationPort, StartingOnAPortRewritesTheAddressOfAnEarlierRun) {
+  testing::TTempFolder Folder;
+  const fs::path Primary = Folder.Path() / "dravel_WSDLADMIN.INI";
+  std::ofstream(Primary) << "[IVantorWS]\nIVantorWSPort=http://127.0.0.1:1/soap/IVantorWS\n";
+  test::TPanelState Panel;
+  TWebApplication App(Panel.State, Primary, Folder.Path() / "settings" / "dravel_WSDLADMIN.INI");
+  ASSERT_EQ(App.Start(0), "");
+  const std::string Expected = "http://127.0.0.1:" + std::to_string(App.Port()) + "/soap/IVantorWS";
+  App.Stop();
+  EXPECT_EQ(ReadFileText(Primary), "[IVantorWS]\nIVantorWSPort=" + Expected + "\n");
+}
+
+}  // namespace
+}  // namespace dravel
