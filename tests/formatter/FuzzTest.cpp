@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <random>
 
 #include "formatter/FormatterTestSupport.h"
+#include "formatter/QarvMarkup.h"
 #include "formatter/TagParser.h"
 
 namespace dravel {
@@ -81,6 +83,59 @@ TEST(EvaluationFuzzTest, RandomLinesAlwaysEnd) {
   }
   // The lines are made to hold real tags; a good share of them must have been evaluated.
   EXPECT_GT(Changed, LineCount / 4);
+}
+
+// Bar and graph keywords with good and bad numbers, and pieces of tokens and markup.
+const std::array<std::string_view, 20> GaugePieces = {
+    " BAR=", " GRAPH=", " MAX=", "bar=", "0", "7", "512", "99999", "x", ".", "1.5", "-",
+    "<~B:1:*:3>", "<~G:", ":*:", ",", "<~", "<B>", "<<>", " FORMAT=\"%\""};
+
+std::string RandomGaugeLine(std::mt19937& Random) {
+  std::uniform_int_distribution<int> Count(0, 6);
+  std::string Line;
+  for (int I = Count(Random); I >= 0; --I) {
+    Line += std::string("<NAME=") + std::string(Pick(ItemNames, Random));
+    for (int A = Count(Random); A > 0; --A) Line += Pick(GaugePieces, Random);
+    if (Count(Random) > 0) Line += '>';
+    if (Count(Random) == 0) Line += Pick(GaugePieces, Random);
+  }
+  return Line;
+}
+
+// Random tags asking for bars and graphs, over refreshes of random records: every token a
+// line's history gives back is within its bounds, and the rest of the line is kept.
+TEST(EvaluationFuzzTest, RandomGaugeLinesResolveToTokensWithinBounds) {
+  std::mt19937 Random(20260315);
+  testing::TEngine Engine;
+  int Tokens = 0;
+  for (int Round = 0; Round < LineCount / 10; ++Round) {
+    const std::string Line = RandomGaugeLine(Random);
+    Engine.Registry.DecideIfActive(Line);
+    TGaugeHistory History;
+    for (int Refresh = 0; Refresh < 8; ++Refresh) {
+      FillRandom(Engine.Data(), Random);
+      const std::string Shown = Engine.Registry.Evaluate(Line);
+      const std::string Resolved = History.Advance(Shown);
+      std::string ShownText;
+      std::string ResolvedText;
+      SplitAtGauges(Shown, [&](std::string_view Plain) { ShownText += Plain; }, [](const TGaugeToken&) {});
+      SplitAtGauges(
+          Resolved, [&](std::string_view Plain) { ResolvedText += Plain; },
+          [&](const TGaugeToken& Token) {
+            ++Tokens;
+            EXPECT_GE(Token.Cells, 1u);
+            EXPECT_LE(Token.Cells, MaxGaugeCells);
+            EXPECT_GE(Token.Values.size(), 1u);
+            EXPECT_LE(Token.Values.size(), Token.Kind == TGaugeKind::Bar ? 1u : Token.Cells);
+            ASSERT_TRUE(Token.Top);
+            EXPECT_TRUE(std::isfinite(*Token.Top));
+            const double Share = GaugeShare(Token.Values.back(), *Token.Top);
+            EXPECT_TRUE(Share >= 0 && Share <= 1);
+          });
+      EXPECT_EQ(ResolvedText, ShownText) << Line;
+    }
+  }
+  EXPECT_GT(Tokens, LineCount / 10);  // a good share of the lines drew something
 }
 
 std::vector<std::uint8_t> RecordWithSerial(std::uint32_t Serial) {
