@@ -55,15 +55,15 @@ TWalked Walk(const TPerfObjectDesc& Object) {
 }
 
 TEST(ProcessorObjectTest, ProcessorsThenTotalWithIdleTimeIn100ns) {
-  const auto Walked = Walk(ProcessorObject(ParseCpuIdleTicks(Fixture("proc_stat.txt")), 100));
+  const auto Walked = Walk(ProcessorObject({184897200000, 185022700000}));
   EXPECT_EQ(Walked.Index, 238u);
   EXPECT_EQ(Walked.Names, (std::vector<std::string>{"0", "1", "_Total"}));
   ASSERT_EQ(Walked.Counters.size(), 1u);
   EXPECT_EQ(Walked.Counters[0].NameIndex, 6u);
   EXPECT_EQ(Walked.Counters[0].Size, 8u);
-  EXPECT_EQ(Walked.Values[0][0], 1848972ull * 100000);
-  EXPECT_EQ(Walked.Values[1][0], 1850227ull * 100000);
-  EXPECT_EQ(Walked.Values[2][0], (1848972ull + 1850227) * 100000 / 2);
+  EXPECT_EQ(Walked.Values[0][0], 184897200000u);
+  EXPECT_EQ(Walked.Values[1][0], 185022700000u);
+  EXPECT_EQ(Walked.Values[2][0], (184897200000u + 185022700000u) / 2);
 }
 
 TEST(ProcessObjectTest, OneInstancePerProcessWithItsProcessorTimeFirst) {
@@ -116,7 +116,7 @@ TEST(LinuxPerfDataSourceTest, SmallBufferAsksForMoreThenTheBlockFits) {
   ASSERT_EQ(Source.QueryValue("238", Buffer, Written), ErrorSuccess);
   const TPerfBlockReader Block(std::span<const std::uint8_t>(Buffer).first(Written));
   EXPECT_EQ(Block.NumObjectTypes(), 1u);
-  const auto Processors = ParseCpuIdleTicks([] {
+  const auto Processors = ParseCpuTicks([] {
     std::string Text;
     std::ifstream File("/proc/stat");
     std::getline(File, Text, '\0');

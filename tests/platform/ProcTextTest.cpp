@@ -8,15 +8,18 @@ namespace {
 
 using test::Fixture;
 
-TEST(ProcStatTest, IdleTicksAreIdlePlusIowaitOfEachProcessorLine) {
-  EXPECT_EQ(ParseCpuIdleTicks(Fixture("proc_stat.txt")),
-            (std::vector<std::uint64_t>{1848972, 1850227}));
+TEST(ProcStatTest, IdleIsIdlePlusIowaitAndTotalLeavesGuestTimeOut) {
+  EXPECT_EQ(ParseCpuTicks(Fixture("proc_stat.txt")),
+            (std::vector<TCpuTicks>{{1848972, 1850978}, {1850227, 1853889}}));
+  // guest and guest_nice (fields 9 and 10) are in user and nice already
+  EXPECT_EQ(ParseCpuTicks("cpu0 1 2 3 4 5 6 7 8 900 900\n"),
+            (std::vector<TCpuTicks>{{9, 36}}));
 }
 
-TEST(ProcStatTest, LinesWithoutAnIdleFieldAreLeftOut) {
-  EXPECT_EQ(ParseCpuIdleTicks("cpu0 1 2 3\ncpuX 1 2 3 4 5\ncpu1 1 2 3 40\n"),
-            (std::vector<std::uint64_t>{40}));
-  EXPECT_TRUE(ParseCpuIdleTicks("").empty());
+TEST(ProcStatTest, LinesWithoutAnIdleFieldOrWithABadNumberAreLeftOut) {
+  EXPECT_EQ(ParseCpuTicks("cpu0 1 2 3\ncpuX 1 2 3 4 5\ncpu1 1 2 3 40\ncpu2 1 x 3 4 5\n"),
+            (std::vector<TCpuTicks>{{40, 46}}));
+  EXPECT_TRUE(ParseCpuTicks("").empty());
 }
 
 TEST(ProcessStatTest, NameMayHoldBlanksAndParentheses) {

@@ -53,17 +53,16 @@ std::string ReadLink(const std::string& Path) {
 
 }  // namespace
 
-TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long PerSecond) {
+TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& Idle100ns) {
   TPerfObjectDesc Object;
   Object.NameIndex = PerfIndex::Processor;
   Object.Counters = {{PerfIndex::ProcessorTime, 8, PerfCounterType::Timer100nsInverse}};
   std::uint64_t Sum = 0;
-  for (std::size_t I = 0; I < IdleTicks.size(); ++I) {
-    const std::uint64_t Idle = TicksTo100ns(IdleTicks[I], PerSecond);
-    Sum += Idle;
-    Object.Instances.push_back({Utf8ToUtf16(std::to_string(I)), {Idle}});
+  for (std::size_t I = 0; I < Idle100ns.size(); ++I) {
+    Sum += Idle100ns[I];
+    Object.Instances.push_back({Utf8ToUtf16(std::to_string(I)), {Idle100ns[I]}});
   }
-  const std::uint64_t Mean = IdleTicks.empty() ? 0 : Sum / IdleTicks.size();
+  const std::uint64_t Mean = Idle100ns.empty() ? 0 : Sum / Idle100ns.size();
   Object.Instances.push_back({u"_Total", {Mean}});
   return Object;
 }
@@ -166,7 +165,8 @@ std::vector<std::uint8_t> TLinuxPerfDataSource::BuildBlock(std::string_view Valu
   const std::string Proc = FRoot + "/proc/";
   if (ValueName == "238") {
     ReadTextFile(Proc + "stat", FText);
-    Desc.Objects.push_back(ProcessorObject(ParseCpuIdleTicks(FText), PerSecond));
+    Desc.Objects.push_back(ProcessorObject(FCpuIdle.Advance(
+        ParseCpuTicks(FText), static_cast<std::uint64_t>(Desc.PerfTime100nSec), PerSecond)));
   } else if (ValueName == "230") {
     Desc.Objects.push_back(ProcessObject(Processes(), PerSecond));
   } else if (ValueName == "638") {

@@ -11,13 +11,14 @@
 #include "platform/NetworkInterfaces.h"
 #include "platform/PerfBlockBuilder.h"
 #include "platform/PerfData.h"
+#include "platform/linux/CpuIdleClock.h"
 #include "platform/linux/ProcText.h"
 
 namespace dravel {
 
 // Instances "0".."n-1" and "_Total", counter 6 the idle time in 100 ns; "_Total"
 // carries the mean over the processors.
-TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& IdleTicks, long TicksPerSecond);
+TPerfObjectDesc ProcessorObject(const std::vector<std::uint64_t>& Idle100ns);
 // One instance per process named by its full name; the first counter its processor time.
 TPerfObjectDesc ProcessObject(const std::vector<TProcessTimes>& Processes, long TicksPerSecond);
 // One instance per interface, in the given order; 264 and 506 as 64-bit byte counters.
@@ -54,6 +55,7 @@ class TLinuxPerfDataSource final : public IPerfDataSource {
   std::string FPendingName;
   std::vector<std::uint8_t> FPending;
   std::string FText;  // file text, reused
+  TCpuIdleClock FCpuIdle;
   // Full names by process id, kept while the same process (by its start) runs, so that
   // each process's executable and command line are read once.
   std::unordered_map<std::string, TKnownProcess> FKnown;

@@ -62,19 +62,26 @@ std::string Unescape(std::string_view Text) {
 
 }  // namespace
 
-std::vector<std::uint64_t> ParseCpuIdleTicks(std::string_view ProcStat) {
+std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
   constexpr std::size_t IdleField = 4;
   constexpr std::size_t IowaitField = 5;
-  std::vector<std::uint64_t> Idle;
+  // Guest time is counted in user and nice already.
+  constexpr std::size_t LastCountedField = 8;
+  std::vector<TCpuTicks> Processors;
   ForEachLine(ProcStat, [&](std::string_view Line) {
     const auto W = Words(Line);
     if (W.empty() || !W[0].starts_with("cpu") || W[0].size() == 3) return;
     if (!Number(W[0].substr(3)) || W.size() <= IdleField) return;
-    const auto IdleTicks = Number(W[IdleField]);
-    const auto IowaitTicks = W.size() > IowaitField ? Number(W[IowaitField]) : std::uint64_t{0};
-    if (IdleTicks && IowaitTicks) Idle.push_back(*IdleTicks + *IowaitTicks);
+    TCpuTicks Ticks{0, 0};
+    for (std::size_t Field = 1; Field < W.size() && Field <= LastCountedField; ++Field) {
+      const auto Value = Number(W[Field]);
+      if (!Value) return;
+      Ticks.Total += *Value;
+      if (Field == IdleField || Field == IowaitField) Ticks.Idle += *Value;
+    }
+    Processors.push_back(Ticks);
   });
-  return Idle;
+  return Processors;
 }
 
 std::optional<TProcessTimes> ParseProcessStat(std::string_view PidStat) {

@@ -12,8 +12,13 @@
 
 namespace dravel {
 
-// /proc/stat: idle + iowait clock ticks of each processor line "cpuN", in listed order.
-std::vector<std::uint64_t> ParseCpuIdleTicks(std::string_view ProcStat);
+struct TCpuTicks {
+  std::uint64_t Idle;   // idle + iowait
+  std::uint64_t Total;  // user, nice, system, idle, iowait, irq, softirq and steal
+  bool operator==(const TCpuTicks&) const = default;
+};
+// /proc/stat: the clock ticks of each processor line "cpuN", in listed order.
+std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat);
 
 struct TProcessTimes {
   std::string Name;          // the command name, cut by the kernel at 15 characters
