@@ -404,7 +404,7 @@ def main():
             }
             ab = {}
             ab_threads = [threading.Thread(target=lambda k=k: ab.__setitem__(
-                k, ab_rounds(web_port, k, deadline, root))) for k in (False, True)]
+                k, ab_rounds(web_port, k, deadline, root)), daemon=True) for k in (False, True)]
             for t in ab_threads:
                 t.start()
 
@@ -537,8 +537,16 @@ def report(results, ab, looks, wrong_shown, alive, start, end, peak):
     return 0 if not problems else 1
 
 
+def stopped(*_):
+    """A stop from soak.sh: everything this run started (its own process group: panels,
+    display, ab, workers) ends at once, and the folder goes on the way out."""
+    signal.signal(signal.SIGTERM, signal.SIG_IGN)
+    if os.getpgrp() == os.getpid():
+        os.killpg(0, signal.SIGTERM)
+    sys.exit(143)
+
+
 if __name__ == "__main__":
     multiprocessing.set_start_method("fork")
-    # A stop from soak.sh still stops the panels and the display and removes the folder.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    signal.signal(signal.SIGTERM, stopped)
     sys.exit(main())

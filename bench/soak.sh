@@ -11,10 +11,10 @@ BUILD=${1:-build}
 for tool in ab Xvfb xdotool import prlimit setsid; do
   command -v "$tool" > /dev/null || { echo "$tool is missing (see debian-packages.txt)" >&2; exit 1; }
 done
-# The driver stops its panels and display itself; this ends it, and whatever it started in
-# its own process group, when the run is interrupted.
+# The driver runs in a process group of its own; stopped, it ends all it started in it
+# (panels, display, loads) and removes its folder.
 DRIVER=
-stop() { [ -n "$DRIVER" ] && kill -TERM -- "-$DRIVER" 2>/dev/null; wait 2>/dev/null || true; }
+stop() { [ -n "$DRIVER" ] && kill -TERM "$DRIVER" 2>/dev/null; wait 2>/dev/null || true; }
 trap 'stop; exit 130' INT TERM
 trap stop EXIT
 setsid python3 "$(dirname "$0")/soak.py" "$BUILD" &  # a process group of its own
