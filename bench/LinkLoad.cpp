@@ -83,7 +83,7 @@ int main(int Argc, char** Argv) {
     dravel::DeriveLinkKey(C->Cipher, Password);
     C->Shell.OnRecord = [Raw](dravel::TRawDataShell&) { ++Raw->Records; };
     dravel::TLinkClientEvents Events;
-    Events.OnReadEvent = [Raw](const std::uint8_t*, std::size_t Count) {
+    Events.OnReadEvent = [Raw](std::size_t Count) {
       Raw->Bytes += static_cast<long long>(Count);
     };
     Events.OnReply = [Raw](const std::uint8_t* Bytes, std::size_t Count) {

@@ -1,7 +1,5 @@
 #include "remote/LinkClient.h"
 
-#include <algorithm>
-
 #include "remote/LinkServer.h"
 #include "remote/PacedReader.h"
 
@@ -9,7 +7,8 @@ namespace dravel {
 
 TLinkClient::TLinkClient(TDCP_blowfish& Cipher, const std::string& Password,
                          TLinkClientEvents Events, QObject* Parent)
-    : QObject(Parent), FCipher(Cipher), FPassword(Password), FEvents(std::move(Events)) {}
+    : QObject(Parent), FCipher(Cipher), FPassword(Password), FEvents(std::move(Events)),
+      FStream([this](const std::uint8_t* Bytes, std::size_t Count) { Reply(Bytes, Count); }) {}
 
 bool TLinkClient::Connected() const {
   return FSocket && FSocket->state() == QAbstractSocket::ConnectedState;
@@ -27,7 +26,9 @@ void TLinkClient::Open() {
   Close();
   // A fresh socket per attempt: nothing of an abandoned attempt can report later.
   FSocket = new QTcpSocket(this);
-  FReply.clear();
+  // Each connection cuts replies from its own start, and its chain starts at the IV, as
+  // the server starts its side.
+  FStream.Restart();
   FUnanswered = 0;
   FAttemptAge.start();
   FSinceLastByte.start();
@@ -36,8 +37,6 @@ void TLinkClient::Open() {
                    [this](const std::vector<std::uint8_t>& Chunk) { Read(Chunk); });
   connect(Socket, &QTcpSocket::connected, this, [this] {
     FSinceLastByte.start();
-    // Each connection starts its chain at the IV, as the server starts its side.
-    if (FCipher.Initialized()) FCipher.RestartChain();
     if (FEvents.OnConnect) FEvents.OnConnect();
   });
   connect(Socket, &QTcpSocket::errorOccurred, this, &TLinkClient::Error);
@@ -72,24 +71,17 @@ void TLinkClient::RequestStep() {
 void TLinkClient::Read(const std::vector<std::uint8_t>& Chunk) {
   FUnanswered = 0;
   FSinceLastByte.start();
-  std::vector<std::uint8_t> Bytes = Chunk;
-  if (!FPassword.empty()) {
-    if (!FCipher.Initialized()) return;  // no key: nothing readable can come of it
-    FCipher.DecryptChained(Bytes.data(), Bytes.data(), Bytes.size());
-  }
-  if (FEvents.OnReadEvent) FEvents.OnReadEvent(Bytes.data(), Bytes.size());
-  for (std::size_t At = 0; At < Bytes.size();) {
-    const std::size_t Take = std::min(RawDataSize - FReply.size(), Bytes.size() - At);
-    FReply.insert(FReply.end(), Bytes.begin() + static_cast<std::ptrdiff_t>(At),
-                  Bytes.begin() + static_cast<std::ptrdiff_t>(At + Take));
-    At += Take;
-    if (FReply.size() < RawDataSize) break;
-    if (FReply.front() == static_cast<std::uint8_t>(RecordMarker)) {
-      if (FEvents.OnReply) FEvents.OnReply(FReply.data(), FReply.size());
-    } else if (FEvents.OnUnreadable) {
-      FEvents.OnUnreadable();
-    }
-    FReply.clear();
+  if (FEvents.OnReadEvent) FEvents.OnReadEvent(Chunk.size());
+  const bool Encrypted = !FPassword.empty();
+  if (Encrypted && !FCipher.Initialized()) return;  // no key: nothing readable can come of it
+  FStream.Add(Encrypted ? &FCipher : nullptr, Chunk.data(), Chunk.size());
+}
+
+void TLinkClient::Reply(const std::uint8_t* Bytes, std::size_t Count) {
+  if (Bytes[0] == static_cast<std::uint8_t>(RecordMarker)) {
+    if (FEvents.OnReply) FEvents.OnReply(Bytes, Count);
+  } else if (FEvents.OnUnreadable) {
+    FEvents.OnUnreadable();
   }
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "remote/LinkCipher.h"
+#include "remote/LinkStream.h"
 
 namespace dravel {
 
@@ -26,8 +27,8 @@ struct TLinkClientEvents {
   std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnReply;
   // A whole reply that did not begin with "W" was dropped.
   std::function<void()> OnUnreadable;
-  // The bytes of each read event (at most 1024), after decryption.
-  std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnReadEvent;
+  // The number of bytes each read event took (at most 1024).
+  std::function<void(std::size_t Count)> OnReadEvent;
   // A connect, lookup, read or send error (with the system's text for it); the attempt
   // or connection is dropped.
   std::function<void(const std::string& Why)> OnError;
@@ -63,6 +64,7 @@ class TLinkClient : public QObject {
  private:
   bool Connecting() const;
   void Read(const std::vector<std::uint8_t>& Chunk);
+  void Reply(const std::uint8_t* Bytes, std::size_t Count);
   void Error(QAbstractSocket::SocketError Error);
 
   TDCP_blowfish& FCipher;
@@ -71,7 +73,7 @@ class TLinkClient : public QObject {
   std::string FHost;
   std::uint16_t FPort = 6130;
   QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
-  std::vector<std::uint8_t> FReply;  // the reply being received on this connection
+  TLinkStream FStream;  // the replies being received on this connection
   QElapsedTimer FAttemptAge;
   QElapsedTimer FSinceLastByte;
   int FUnanswered = 0;  // requests sent since the last byte came in

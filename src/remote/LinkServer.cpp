@@ -1,11 +1,14 @@
 #include "remote/LinkServer.h"
 
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -46,6 +49,22 @@ class TDescriptor {
 
 }  // namespace
 
+struct TLinkServer::TConnection {
+  TConnection(const TChainBlock& IV, TLinkBudget::TAccount Budget, TPacedReader& Pacer)
+      : Chain(IV), Account(Budget), Reader(Pacer), LastByte(TBudgetClock::now()) {}
+  TChainBlock Chain;  // starts at the IV, whatever other connections sent before
+  TLinkBudget::TAccount Account;
+  TPacedReader& Reader;  // a child of the socket, as this record is the socket's
+  TBudgetTime LastByte;  // when the peer last sent something, or was accepted
+  bool Spoken = false;   // the peer has sent at least one byte
+};
+
+int DefaultLinkConnectionCap() {
+  rlimit Limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &Limit) != 0 || Limit.rlim_cur == RLIM_INFINITY) return 256;
+  return static_cast<int>(std::clamp<rlim_t>(Limit.rlim_cur / 4, 4, 256));
+}
+
 ESocketError::ESocketError(int Code, const char* Api)
     : std::runtime_error(SocketErrorText(Code, Api)), FCode(Code) {}
 
@@ -54,6 +73,7 @@ TLinkServer::TLinkServer(TDCP_blowfish& Cipher, const std::string& Password,
     : QObject(Parent), FCipher(Cipher), FPassword(Password), FEvents(std::move(Events)) {
   FServer.setMaxPendingConnections(ListenBacklog);
   connect(&FServer, &QTcpServer::newConnection, this, &TLinkServer::Accept);
+  connect(&FServer, &QTcpServer::acceptError, this, &TLinkServer::AcceptError);
 }
 
 TLinkServer::~TLinkServer() {
@@ -98,44 +118,99 @@ void TLinkServer::Close() {
     Socket->setParent(nullptr);
     Socket->deleteLater();
   }
+  FConnections.clear();
 }
 
 void TLinkServer::Accept() {
   while (QTcpSocket* Socket = FServer.nextPendingConnection()) {
-    // Each connection's chain starts at the IV, whatever other connections sent before.
-    auto Chain = std::make_shared<TChainBlock>(FCipher.IV());
-    new TPacedReader(*Socket, ServerReadChunk, ServerReadChunk * 100,
-                     [this, Socket, Chain](const std::vector<std::uint8_t>& Chunk) {
-                       ClientRead(*Socket, *Chain, Chunk);
-                     });
+    auto* Reader = new TPacedReader(*Socket, ServerReadChunk, ServerReadChunk * 100,
+                                    [this, Socket](const std::vector<std::uint8_t>& Chunk) {
+                                      const auto Found = FConnections.find(Socket);
+                                      if (Found != FConnections.end())
+                                        ClientRead(*Socket, *Found->second, Chunk);
+                                    });
+    FConnections[Socket] = std::make_unique<TConnection>(
+        FCipher.IV(), FBudget.Open(TBudgetClock::now()), *Reader);
     connect(Socket, &QTcpSocket::errorOccurred, this,
             [this, Socket](QAbstractSocket::SocketError Error) { ClientError(*Socket, Error); });
     connect(Socket, &QTcpSocket::disconnected, Socket, &QObject::deleteLater);
+    connect(Socket, &QObject::destroyed, this, [this, Socket] { FConnections.erase(Socket); });
+    MakeRoom(Socket);
     if (FEvents.OnAccept) FEvents.OnAccept();
   }
 }
 
-void TLinkServer::ClientRead(QTcpSocket& Socket, TChainBlock& Chain,
-                             const std::vector<std::uint8_t>& Chunk) {
-  // Only the last byte of a read counts; one reply per read event at most.
-  const bool Wanted = !Chunk.empty() && Chunk.back() == static_cast<std::uint8_t>(LinkRequestByte);
-  bool Replied = false;
-  if (Wanted && Socket.state() == QAbstractSocket::ConnectedState) {
-    if (Socket.bytesToWrite() + static_cast<qint64>(RawDataSize) > ServerSendBacklogLimit) {
-      Socket.abort();  // the peer has stopped reading
-    } else {
-      TRecordBytes Reply{};
-      if (FEvents.CurrentRecord) FEvents.CurrentRecord(Reply);
-      const bool Encrypt = !FPassword.empty();
-      // A password without a key (none derived yet) must not send the record in clear.
-      if (!Encrypt || FCipher.Initialized()) {
-        if (Encrypt) FCipher.EncryptChained(Chain, Reply.data(), Reply.data(), Reply.size());
-        Replied = Socket.write(reinterpret_cast<const char*>(Reply.data()), Reply.size()) ==
-                  static_cast<qint64>(Reply.size());
-      }
+void TLinkServer::AcceptError() {
+  // Out of descriptors or memory: the waiting connection stays queued, and trying again
+  // at once would only spin, so accepting rests and then resumes.
+  FServer.pauseAccepting();
+  QTimer::singleShot(AcceptPauseMs, this, [this] {
+    if (FServer.isListening()) FServer.resumeAccepting();
+  });
+  if (FEvents.OnAcceptError) FEvents.OnAcceptError();
+}
+
+void TLinkServer::MakeRoom(const QTcpSocket* Newcomer) {
+  while (static_cast<int>(FConnections.size()) > std::max(FConnectionCap, 1)) {
+    // The quietest goes: silent since accepted before anyone who has spoken, and the
+    // longest silent among either.
+    auto Victim = FConnections.end();
+    for (auto It = FConnections.begin(); It != FConnections.end(); ++It) {
+      if (It->first == Newcomer) continue;
+      const TConnection& Link = *It->second;
+      if (Victim == FConnections.end() ||
+          std::make_pair(Link.Spoken, Link.LastByte) <
+              std::make_pair(Victim->second->Spoken, Victim->second->LastByte))
+        Victim = It;
     }
+    if (Victim == FConnections.end()) return;
+    auto* Socket = const_cast<QTcpSocket*>(Victim->first);
+    FConnections.erase(Victim);
+    Socket->disconnect(this);
+    Socket->abort();
+    Socket->deleteLater();
   }
-  if (FEvents.OnClientRead) FEvents.OnClientRead(Chunk.size(), Replied);
+}
+
+void TLinkServer::ClientRead(QTcpSocket& Socket, TConnection& Link,
+                             const std::vector<std::uint8_t>& Chunk) {
+  const TCpuTime Start = ThreadCpuTime();
+  const TBudgetTime Now = TBudgetClock::now();
+  Link.LastByte = Now;
+  Link.Spoken = true;
+  std::size_t BytesRead = Chunk.size();
+  bool Replied = false;
+  if (!FBudget.MayAnswer(Link.Account, Now)) {
+    // Over the budget: what has come is consumed unanswered, and the connection is not
+    // read again until its budget allows an answer.
+    BytesRead += static_cast<std::size_t>(Link.Reader.Drain());
+    const auto Rest = std::chrono::ceil<std::chrono::milliseconds>(FBudget.Rest(Link.Account));
+    Link.Reader.Rest(static_cast<int>(Rest.count()));
+  } else if (!Chunk.empty() && Chunk.back() == static_cast<std::uint8_t>(LinkRequestByte)) {
+    // Only the last byte of a read counts; one reply per read event at most.
+    Replied = Answer(Socket, Link);
+  }
+  FBudget.Charge(Link.Account, ThreadCpuTime() - Start, Replied);
+  if (FEvents.OnClientRead) FEvents.OnClientRead(BytesRead, Replied);
+}
+
+bool TLinkServer::Answer(QTcpSocket& Socket, TConnection& Link) {
+  if (Socket.state() != QAbstractSocket::ConnectedState) return false;
+  if (Socket.bytesToWrite() + static_cast<qint64>(RawDataSize) > ServerSendBacklogLimit) {
+    Socket.abort();  // the peer has stopped reading
+    return false;
+  }
+  TRecordBytes Reply{};
+  if (FEvents.CurrentRecord) FEvents.CurrentRecord(Reply);
+  const bool Encrypt = !FPassword.empty();
+  // A password without a key (none derived yet) must not send the record in clear.
+  if (Encrypt && !FCipher.Initialized()) return false;
+  if (Encrypt) FCipher.EncryptChained(Link.Chain, Reply.data(), Reply.data(), Reply.size());
+  const bool Sent = Socket.write(reinterpret_cast<const char*>(Reply.data()), Reply.size()) ==
+                    static_cast<qint64>(Reply.size());
+  // Sent now, so that the time the send takes is charged to this connection.
+  Socket.flush();
+  return Sent;
 }
 
 void TLinkServer::ClientError(QTcpSocket& Socket, QAbstractSocket::SocketError Error) {

@@ -3,7 +3,9 @@
 // each read event whose last byte is "W" with the current 312-byte record, encrypted
 // when the link password is not empty. Each connection keeps its own cipher chain,
 // started at the IV when the connection is accepted, so that several encrypted clients
-// can all read their replies.
+// can all read their replies. What one client, and all of them, may cost is bounded
+// (LinkBudget.h): a read event over the budget is consumed without an answer and its
+// connection rests a while, so a flood is held back by TCP rather than by our time.
 
 #include <QObject>
 #include <QTcpServer>
@@ -11,9 +13,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
+#include "remote/LinkBudget.h"
 #include "remote/LinkCipher.h"
 #include "sampling/RawData.h"
 
@@ -35,6 +40,12 @@ constexpr qint64 ServerReadChunk = 10;
 constexpr qint64 ClientReadChunk = 1024;
 // A connection whose peer does not read is dropped once this much waits to be sent.
 constexpr qint64 ServerSendBacklogLimit = 64 * 1024;
+// After a failed accept (out of descriptors or memory) accepting rests this long.
+constexpr int AcceptPauseMs = 100;
+
+// The most link connections held at once: a quarter of the open-files limit, so the rest
+// of the program keeps descriptors, and never more than 256.
+int DefaultLinkConnectionCap();
 
 using TRecordBytes = std::array<std::uint8_t, RawDataSize>;
 
@@ -48,6 +59,8 @@ struct TLinkServerEvents {
   std::function<void()> OnClientError;
   // After each read event: how many bytes it took and whether a reply went out.
   std::function<void(std::size_t BytesRead, bool Replied)> OnClientRead;
+  // Accepting failed for want of a resource; it resumes after AcceptPauseMs.
+  std::function<void()> OnAcceptError;
 };
 
 class TLinkServer : public QObject {
@@ -72,9 +85,21 @@ class TLinkServer : public QObject {
   // Stops listening and closes every connection.
   void Close();
 
+  // Past Cap connections, a new one closes the one that has gone longest without
+  // sending anything, those that never sent a byte first.
+  void SetConnectionCap(int Cap) { FConnectionCap = Cap; }
+  // Takes effect for connections accepted afterwards, and for the total at once.
+  void SetLimits(const TLinkLimits& Limits) { FBudget = TLinkBudget(Limits); }
+  const TLinkBudget& Budget() const { return FBudget; }
+
  private:
+  struct TConnection;
+
   void Accept();
-  void ClientRead(QTcpSocket& Socket, TChainBlock& Chain, const std::vector<std::uint8_t>& Chunk);
+  void AcceptError();
+  void MakeRoom(const QTcpSocket* Newcomer);
+  void ClientRead(QTcpSocket& Socket, TConnection& Link, const std::vector<std::uint8_t>& Chunk);
+  bool Answer(QTcpSocket& Socket, TConnection& Link);
   void ClientError(QTcpSocket& Socket, QAbstractSocket::SocketError Error);
 
   TDCP_blowfish& FCipher;
@@ -82,6 +107,9 @@ class TLinkServer : public QObject {
   TLinkServerEvents FEvents;
   QTcpServer FServer;
   std::uint16_t FPort = DefaultLinkPortNumber;
+  TLinkBudget FBudget;
+  int FConnectionCap = DefaultLinkConnectionCap();
+  std::unordered_map<const QTcpSocket*, std::unique_ptr<TConnection>> FConnections;
 };
 
 }  // namespace dravel

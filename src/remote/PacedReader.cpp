@@ -1,5 +1,7 @@
 #include "remote/PacedReader.h"
 
+#include <QTimer>
+
 namespace dravel {
 
 TPacedReader::TPacedReader(QTcpSocket& Socket, qint64 MaxChunk, qint64 BufferLimit,
@@ -9,15 +11,27 @@ TPacedReader::TPacedReader(QTcpSocket& Socket, qint64 MaxChunk, qint64 BufferLim
   connect(&Socket, &QTcpSocket::readyRead, this, &TPacedReader::ScheduleReadEvent);
 }
 
+qint64 TPacedReader::Drain() {
+  return FSocket ? FSocket->skip(FSocket->bytesAvailable()) : 0;
+}
+
+void TPacedReader::Rest(int Ms) {
+  FResting = true;
+  QTimer::singleShot(Ms, this, [this] {
+    FResting = false;
+    ScheduleReadEvent();
+  });
+}
+
 void TPacedReader::ScheduleReadEvent() {
-  if (FPending) return;
+  if (FPending || FResting) return;
   FPending = true;
   QMetaObject::invokeMethod(this, &TPacedReader::ReadEvent, Qt::QueuedConnection);
 }
 
 void TPacedReader::ReadEvent() {
   FPending = false;
-  if (!FSocket || FSocket->bytesAvailable() <= 0) return;
+  if (FResting || !FSocket || FSocket->bytesAvailable() <= 0) return;
   std::vector<std::uint8_t> Chunk(static_cast<std::size_t>(FMaxChunk));
   const qint64 Got = FSocket->read(reinterpret_cast<char*>(Chunk.data()), FMaxChunk);
   if (Got <= 0) return;

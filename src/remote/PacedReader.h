@@ -23,6 +23,12 @@ class TPacedReader : public QObject {
   // bytes so that a peer that floods is held back by TCP rather than by our memory.
   TPacedReader(QTcpSocket& Socket, qint64 MaxChunk, qint64 BufferLimit, TReadEvent OnRead);
 
+  // Drops what has been received and not yet read; returns how many bytes that was.
+  qint64 Drain();
+  // No read event for Ms milliseconds: what arrives meanwhile waits, up to the buffer
+  // limit, and then TCP holds the peer back.
+  void Rest(int Ms);
+
  private:
   void ScheduleReadEvent();
   void ReadEvent();
@@ -31,6 +37,7 @@ class TPacedReader : public QObject {
   qint64 FMaxChunk;
   TReadEvent FOnRead;
   bool FPending = false;  // a read event is queued and not yet run
+  bool FResting = false;
 };
 
 }  // namespace dravel

@@ -28,7 +28,7 @@ struct TClientSide {
   TLinkClientEvents Events() {
     TLinkClientEvents E;
     E.OnConnect = [this] { ++Connects; };
-    E.OnReadEvent = [this](const std::uint8_t*, std::size_t Count) { Chunks.push_back(Count); };
+    E.OnReadEvent = [this](std::size_t Count) { Chunks.push_back(Count); };
     E.OnReply = [this](const std::uint8_t* Bytes, std::size_t Count) {
       Replies.push_back(Count);
       Shell.AddBytes(Bytes, Count);

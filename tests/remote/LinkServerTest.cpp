@@ -184,6 +184,12 @@ TEST_F(ServerFixture, ClosingDropsEveryConnection) {
 }
 
 TEST_F(ServerFixture, APeerThatStopsReadingIsDisconnected) {
+  // Without the reply budget in the way, so that replies pile up as fast as they can.
+  TLinkLimits Unbounded;
+  Unbounded.RepliesPerSecond = Unbounded.ReplyBurst = 1e9;
+  Unbounded.ConnectionCpuShare = Unbounded.TotalCpuShare = 1e3;
+  Unbounded.ConnectionCpuBurst = Unbounded.TotalCpuBurst = 1e3;
+  Server.SetLimits(Unbounded);
   QTcpSocket Peer;
   Peer.setReadBufferSize(64);  // takes almost nothing off the wire
   const int Before = Accepts;
