@@ -21,7 +21,8 @@ class TTokenBucket {
   TTokenBucket(double PerSecond, double Capacity, TBudgetTime Now);
 
   void Refill(TBudgetTime Now);
-  bool Holds(double Amount) const { return FTokens >= Amount; }
+  // Within a nanosecond's worth, so that rounding never keeps a bucket from refilling.
+  bool Holds(double Amount) const { return FTokens >= Amount - 1e-9; }
   void Take(double Amount) { FTokens -= Amount; }
   // How long until the bucket holds Amount again (zero when it does).
   std::chrono::nanoseconds UntilHolds(double Amount) const;

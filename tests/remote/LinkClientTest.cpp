@@ -160,6 +160,74 @@ TEST_F(FakeServer, AnyReplyKeepsTheConnection) {
   EXPECT_EQ(Side.Connects, 1);
 }
 
+// The same hand-driven server end on an encrypted link: it encrypts each reply whole, its
+// chain carried on, and cuts it into the reads the client is to see.
+class EncryptedFakeServer : public FakeServer {
+ protected:
+  void SetUp() override {
+    Side.Password = "split replies";
+    DeriveLinkKey(Side.Cipher, Side.Password);
+    DeriveLinkKey(ServerCipher, Side.Password);
+    Chain = ServerCipher.IV();
+    FakeServer::SetUp();
+  }
+  // Sends one encrypted reply in reads cut at Cuts, each read taken before the next goes.
+  void SendSplit(const TRecordBytes& Record, const std::vector<std::size_t>& Cuts) {
+    TRecordBytes Wire;
+    ServerCipher.EncryptChained(Chain, Record.data(), Wire.data(), Wire.size());
+    std::size_t From = 0;
+    const std::size_t Before = Received();
+    for (const std::size_t Cut : Cuts) {
+      Write(Wire.data() + From, Cut - From);
+      ASSERT_TRUE(WaitFor([&] { return Received() == Before + Cut; }));
+      From = Cut;
+    }
+    Write(Wire.data() + From, Wire.size() - From);
+    ASSERT_TRUE(WaitFor([&] { return Received() == Before + Wire.size(); }));
+  }
+
+  TDCP_blowfish ServerCipher;
+  TChainBlock Chain{};
+};
+
+TEST_F(EncryptedFakeServer, AReplySplitInTwoAtEveryOffsetDecodesExactly) {
+  for (std::size_t Cut = 1; Cut < RawDataSize; ++Cut) {
+    const TRecordBytes Record = SampleRecordBytes(static_cast<std::uint8_t>(Cut));
+    SendSplit(Record, {Cut});
+    ASSERT_EQ(Side.Records, static_cast<int>(Cut)) << "cut at " << Cut;
+    ASSERT_TRUE(Side.HoldsRecord(Record)) << "cut at " << Cut;
+  }
+  EXPECT_EQ(Side.Unreadable, 0);
+}
+
+TEST_F(EncryptedFakeServer, AReplySplitInThreeDecodesExactly) {
+  // Cuts on, next to and far from block boundaries, in every pairing.
+  const std::vector<std::size_t> Offsets{1, 7, 8, 9, 15, 100, 155, 156, 157, 212, 303, 304, 305, 311};
+  int Sent = 0;
+  for (const std::size_t First : Offsets) {
+    for (const std::size_t Second : Offsets) {
+      if (Second <= First) continue;
+      const TRecordBytes Record = SampleRecordBytes(static_cast<std::uint8_t>(First + Second));
+      SendSplit(Record, {First, Second});
+      ASSERT_EQ(Side.Records, ++Sent) << "cuts at " << First << " and " << Second;
+      ASSERT_TRUE(Side.HoldsRecord(Record)) << "cuts at " << First << " and " << Second;
+    }
+  }
+  EXPECT_EQ(Side.Unreadable, 0);
+}
+
+TEST_F(FakeServer, AClearReplySplitInTwoAtEveryOffsetDecodesExactly) {
+  for (std::size_t Cut = 1; Cut < RawDataSize; Cut += 5) {
+    const TRecordBytes Record = SampleRecordBytes(static_cast<std::uint8_t>(Cut));
+    const std::size_t Before = Received();
+    Write(Record.data(), Cut);
+    ASSERT_TRUE(WaitFor([&] { return Received() == Before + Cut; }));
+    Write(Record.data() + Cut, Record.size() - Cut);
+    ASSERT_TRUE(WaitFor([&] { return Received() == Before + Record.size(); }));
+    ASSERT_TRUE(Side.HoldsRecord(Record)) << "cut at " << Cut;
+  }
+}
+
 TEST(ClientConnection, ARefusedAttemptReportsAnErrorAndIsRetriedAtTheNextStep) {
   App();
   TClientSide Side("");
