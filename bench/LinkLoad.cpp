@@ -1,10 +1,13 @@
 // Load on one link server: many clients on loopback, each asking every period for a
 // bounded time. Checks that every reply is a whole 312-byte record that decrypts to a
 // record beginning with "W" and that no client is starved; reports replies per second
-// and, given the server's process id, the server's CPU use over the run.
+// and, given the server's process id, the server's CPU use over the run. With flooders,
+// that many more connections (to 127.0.0.1) ask as fast as the server reads; their replies
+// per second and bytes each way are reported, and every polite request must still be
+// answered.
 //
 // Usage: link_load_driver HOST:PORT [--password PW] [--clients N] [--period-ms MS]
-//                        [--seconds S] [--server-pid PID]
+//                        [--seconds S] [--server-pid PID] [--flooders N]
 // Exit status 0 when every check holds, 1 otherwise.
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "remote/LinkClient.h"
+#include "remote/LinkFlooder.h"
 #include "sampling/RawData.h"
 
 namespace {
@@ -32,6 +36,7 @@ struct TLoadClient {
   QTimer Timer;
   long long Bytes = 0;
   long long Records = 0;
+  long long Asked = 0;  // requests sent while connected
   int Errors = 0;
   int Connects = 0;
 };
@@ -57,13 +62,14 @@ int main(int Argc, char** Argv) {
   QCoreApplication App(Argc, Argv);
   if (Argc < 2) {
     std::fprintf(stderr, "usage: %s HOST:PORT [--password PW] [--clients N] [--period-ms MS] "
-                         "[--seconds S] [--server-pid PID]\n", Argv[0]);
+                         "[--seconds S] [--server-pid PID] [--flooders N]\n", Argv[0]);
     return 2;
   }
   const std::string Target = Argv[1];
   std::string Password;
   int Clients = 200, PeriodMs = 100, Seconds = 20;
   long ServerPid = 0;
+  int Flooders = 0;
   for (int I = 2; I + 1 < Argc; I += 2) {
     const std::string Name = Argv[I], Value = Argv[I + 1];
     if (Name == "--password") Password = Value;
@@ -71,6 +77,7 @@ int main(int Argc, char** Argv) {
     if (Name == "--period-ms") PeriodMs = std::stoi(Value);
     if (Name == "--seconds") Seconds = std::stoi(Value);
     if (Name == "--server-pid") ServerPid = std::stol(Value);
+    if (Name == "--flooders") Flooders = std::stoi(Value);
   }
   const auto Colon = Target.rfind(':');
   const std::string Host = Target.substr(0, Colon);
@@ -95,10 +102,16 @@ int main(int Argc, char** Argv) {
     C->Link->SetHost(Host);
     C->Link->SetPort(Port);
     C->Timer.setInterval(PeriodMs);
-    QObject::connect(&C->Timer, &QTimer::timeout, [Raw] { Raw->Link->RequestStep(); });
+    QObject::connect(&C->Timer, &QTimer::timeout, [Raw] {
+      Raw->Asked += Raw->Link->Connected();
+      Raw->Link->RequestStep();
+    });
     All.push_back(std::move(C));
   }
 
+  std::vector<std::unique_ptr<dravel::testing::TFlooder>> Floods;
+  for (int I = 0; I < Flooders; ++I)
+    Floods.push_back(std::make_unique<dravel::testing::TFlooder>(Port));
   const double CpuBefore = ServerPid ? ProcessCpuSeconds(ServerPid) : 0;
   QElapsedTimer Clock;
   Clock.start();
@@ -115,13 +128,23 @@ int main(int Argc, char** Argv) {
   App.exec();
   const double Elapsed = static_cast<double>(Clock.elapsed()) / 1000.0;
   const double CpuUsed = ServerPid ? ProcessCpuSeconds(ServerPid) - CpuBefore : 0;
+  long long FloodSent = 0, FloodReceived = 0;
+  for (const auto& Flood : Floods) {
+    Flood->Stop();
+    FloodSent += Flood->Sent();
+    FloodReceived += Flood->Received();
+  }
+  // The replies still on the way to the polite clients.
+  QTimer::singleShot(500, &App, &QCoreApplication::quit);
+  App.exec();
 
-  long long Bytes = 0, Records = 0, Errors = 0;
+  long long Bytes = 0, Records = 0, Errors = 0, Asked = 0;
   long long Fewest = -1, Most = 0;
   int Ragged = 0, NeverConnected = 0, Reconnects = 0;
   for (const auto& C : All) {
     Bytes += C->Bytes;
     Records += C->Records;
+    Asked += C->Asked;
     Errors += C->Errors;
     NeverConnected += C->Connects == 0;
     Reconnects += C->Connects > 1 ? C->Connects - 1 : 0;
@@ -137,11 +160,17 @@ int main(int Argc, char** Argv) {
   std::printf("records per client: fewest %lld, most %lld, asked for about %lld\n", Fewest,
               Most, Expected);
   std::printf("clients never connected %d, reconnections %d\n", NeverConnected, Reconnects);
+  std::printf("polite requests %lld, answered with a good record %lld\n", Asked, Records);
+  if (Flooders > 0)
+    std::printf("flooders %d: %lld bytes sent, %lld received, %lld replies (%.0f per second "
+                "per flooder)\n", Flooders, FloodSent, FloodReceived, FloodReceived / 312,
+                static_cast<double>(FloodReceived / 312) / Elapsed / Flooders);
   if (ServerPid)
     std::printf("server CPU %.2f s over %.1f s (%.0f%% of one core)\n", CpuUsed, Elapsed,
                 100.0 * CpuUsed / Elapsed);
   // Starved: a client that got less than half of what it asked for.
-  const bool Ok = Errors == 0 && Ragged == 0 && Records == Bytes / 312 && Fewest * 2 >= Expected;
+  const bool Ok = Errors == 0 && Ragged == 0 && Records == Bytes / 312 && Fewest * 2 >= Expected &&
+                  (Flooders == 0 || Records == Asked);
   std::printf("%s\n", Ok ? "PASS" : "FAIL");
   return Ok ? 0 : 1;
 }

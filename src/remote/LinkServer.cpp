@@ -206,11 +206,9 @@ bool TLinkServer::Answer(QTcpSocket& Socket, TConnection& Link) {
   // A password without a key (none derived yet) must not send the record in clear.
   if (Encrypt && !FCipher.Initialized()) return false;
   if (Encrypt) FCipher.EncryptChained(Link.Chain, Reply.data(), Reply.data(), Reply.size());
-  const bool Sent = Socket.write(reinterpret_cast<const char*>(Reply.data()), Reply.size()) ==
-                    static_cast<qint64>(Reply.size());
-  // Sent now, so that the time the send takes is charged to this connection.
-  Socket.flush();
-  return Sent;
+  // Handed to the socket, which sends it from the event loop once this event is done.
+  return Socket.write(reinterpret_cast<const char*>(Reply.data()), Reply.size()) ==
+         static_cast<qint64>(Reply.size());
 }
 
 void TLinkServer::ClientError(QTcpSocket& Socket, QAbstractSocket::SocketError Error) {

@@ -2,19 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTcpSocket>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "remote/LinkFlooder.h"
 #include "remote/LinkTestSupport.h"
 
 namespace dravel {
 namespace {
 
 using testing::App;
+using testing::ConnectRaw;
+using testing::TFlooder;
 using testing::SampleRecordBytes;
 using testing::WaitFor;
 
@@ -35,6 +47,7 @@ class ServerFixture : public ::testing::Test {
       if (!Password.empty()) DeriveLinkKey(Cipher, Password);
     };
     E.OnAccept = [this] { ++Accepts; };
+    E.OnAcceptError = [this] { ++AcceptErrors; };
     E.OnClientRead = [this](std::size_t Bytes, bool Replied) { ReadEvents.emplace_back(Bytes, Replied); };
     return E;
   }
@@ -63,7 +76,7 @@ class ServerFixture : public ::testing::Test {
   }
 
   std::vector<std::pair<std::size_t, bool>> ReadEvents;
-  int Listens = 0, Accepts = 0;
+  int Listens = 0, Accepts = 0, AcceptErrors = 0;
   std::string Password;
   TDCP_blowfish Cipher;
   TRecordBytes Record = SampleRecordBytes(1);
@@ -205,6 +218,154 @@ TEST_F(ServerFixture, APeerThatStopsReadingIsDisconnected) {
   std::size_t Replies = 0;
   for (const auto& [Bytes, Replied] : ReadEvents) Replies += Replied;
   EXPECT_GT(Replies * 312, static_cast<std::size_t>(ServerSendBacklogLimit));
+}
+
+// Asks on a plain socket and waits, running the server's loop, for one whole reply.
+bool AskRaw(int Fd) {
+  if (::send(Fd, "W", 1, MSG_NOSIGNAL) != 1) return false;
+  std::size_t Got = 0;
+  char Buffer[RawDataSize];
+  return WaitFor([&] {
+    pollfd Poll{Fd, POLLIN, 0};
+    if (::poll(&Poll, 1, 0) == 1) {
+      const ssize_t Count = ::recv(Fd, Buffer, sizeof Buffer - Got, MSG_DONTWAIT);
+      if (Count > 0) Got += static_cast<std::size_t>(Count);
+    }
+    return Got == RawDataSize;
+  });
+}
+
+TEST_F(ServerFixture, OutOfDescriptorsAcceptingRestsAndThenResumes) {
+  const int Peer = ConnectRaw(Server.Port());  // queued until the server can accept it
+  ASSERT_GE(Peer, 0);
+  rlimit Old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &Old), 0);
+  const int Lowest = ::dup(0);
+  ASSERT_GE(Lowest, 0);
+  ::close(Lowest);
+  rlimit Exhausted = Old;
+  Exhausted.rlim_cur = static_cast<rlim_t>(Lowest);  // no descriptor can be made now
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &Exhausted), 0);
+  const bool Failed = WaitFor([&] { return AcceptErrors >= 1; }, 5000);
+  const QDeadlineTimer Span(500);
+  while (!Span.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  const int Errors = AcceptErrors;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &Old), 0);
+  ASSERT_TRUE(Failed);
+  // Tried again about every 100 ms, not in a busy loop, and never accepted meanwhile.
+  EXPECT_GE(Errors, 3);
+  EXPECT_LE(Errors, 12);
+  EXPECT_EQ(Accepts, 0);
+  EXPECT_TRUE(Server.Active());
+  // With descriptors back, the waiting connection is accepted and answered.
+  EXPECT_TRUE(WaitFor([&] { return Accepts == 1; }, 2000));
+  EXPECT_TRUE(AskRaw(Peer));
+  ::close(Peer);
+}
+
+TEST_F(ServerFixture, PastTheCapTheQuietestConnectionIsClosedFirst) {
+  Server.SetConnectionCap(3);
+  const int Talker = ConnectRaw(Server.Port());
+  ASSERT_TRUE(WaitFor([&] { return Accepts == 1; }));
+  ASSERT_TRUE(AskRaw(Talker));
+  auto Silent = Connect();
+  const int Second = ConnectRaw(Server.Port());
+  ASSERT_TRUE(WaitFor([&] { return Accepts == 3; }));
+  ASSERT_TRUE(AskRaw(Second));
+  // A fourth: the one that never said anything goes, not those that asked.
+  auto Newcomer = Connect();
+  EXPECT_TRUE(WaitFor([&] { return Silent->state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(Server.ConnectionCount(), 3);
+  ASSERT_TRUE(AskRaw(Second));
+  // A fifth: of the two that have asked, the one quiet for longer goes... but the
+  // silent newcomer is quieter still.
+  auto Fifth = Connect();
+  EXPECT_TRUE(WaitFor([&] { return Newcomer->state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(Server.ConnectionCount(), 3);
+  EXPECT_TRUE(AskRaw(Talker));
+  EXPECT_TRUE(AskRaw(Second));
+  ::close(Talker);
+  ::close(Second);
+}
+
+double ThreadSeconds() {
+  rusage Usage{};
+  ::getrusage(RUSAGE_THREAD, &Usage);
+  return static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
+         static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(ServerFixture, AClientTickingEveryMillisecondIsAnsweredEveryTick) {
+  Server.Close();
+  Password = "fast";
+  Server.Open();
+  auto Fast = Connect();
+  int Asked = 0;
+  QTimer Tick;
+  Tick.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&Tick, &QTimer::timeout, [&] {
+    Fast->write("W", 1);
+    Fast->flush();
+    ++Asked;
+  });
+  Tick.start(1);
+  const TCpuTime ChargedBefore = Server.Budget().Charged();
+  QEventLoop Loop;
+  QTimer::singleShot(2000, &Loop, &QEventLoop::quit);
+  Loop.exec();
+  Tick.stop();
+  const double Charged = std::chrono::duration<double>(Server.Budget().Charged() - ChargedBefore).count();
+  std::size_t Replies = 0;
+  for (const auto& [Bytes, Replied] : ReadEvents) Replies += Replied;
+  ASSERT_TRUE(WaitFor([&] { return Fast->bytesAvailable() >= static_cast<qint64>(Replies * 312); }));
+  std::printf("fast: %d asked, %zu read events, %zu replies, answering %.4f s\n", Asked,
+              ReadEvents.size(), Replies, Charged);
+  // Requests that arrive together are one read event, answered once, as always.
+  EXPECT_EQ(Replies, ReadEvents.size());
+  EXPECT_GE(Asked, 1000);
+}
+
+TEST_F(ServerFixture, AFloodIsHeldToItsBudgetWhileATenHertzClientKeepsEveryReply) {
+  Server.Close();
+  Password = "flood";
+  Server.Open();
+  auto Normal = Connect();
+  TFlooder Flooder(Server.Port());
+  ASSERT_TRUE(Flooder.Connected());
+  int Asked = 0;
+  QTimer Tick;
+  QObject::connect(&Tick, &QTimer::timeout, [&] {
+    Normal->write("W", 1);
+    ++Asked;
+  });
+  Tick.start(100);
+  const double CpuBefore = ThreadSeconds();
+  const TCpuTime ChargedBefore = Server.Budget().Charged();
+  QElapsedTimer Clock;
+  Clock.start();
+  QEventLoop Loop;
+  QTimer::singleShot(3000, &Loop, &QEventLoop::quit);
+  Loop.exec();
+  Tick.stop();
+  const double Seconds = static_cast<double>(Clock.nsecsElapsed()) / 1e9;
+  const double Cpu = ThreadSeconds() - CpuBefore;
+  const double Charged = std::chrono::duration<double>(Server.Budget().Charged() - ChargedBefore).count();
+  Flooder.Stop();
+  // Every request of the polite client is answered, and with a whole record.
+  ASSERT_TRUE(WaitFor([&] { return Normal->bytesAvailable() >= Asked * 312; }));
+  EXPECT_EQ(Normal->bytesAvailable(), Asked * 312);
+  EXPECT_GE(Asked, 25);
+  const long long FloodReplies = Flooder.Received() / 312;
+  std::printf("flood: %lld bytes sent, %lld replies (%.0f/s); server thread %.3f s of %.1f s, "
+              "answering %.3f s; polite client %d of %d\n",
+              Flooder.Sent(), FloodReplies, FloodReplies / Seconds, Cpu, Seconds, Charged,
+              static_cast<int>(Normal->bytesAvailable() / 312), Asked);
+  EXPECT_GT(FloodReplies, 100);
+  EXPECT_LE(FloodReplies, static_cast<long long>(1000 * Seconds) + 100 + 1);
+  // Answering: one percent of a processor for each of the two, with their bursts.
+  EXPECT_LE(Charged, 2 * (0.01 * Seconds + 0.02) + 0.01);
+  // The whole server thread, reading and resting included, stays a small share.
+  EXPECT_LE(Cpu, 0.05 * Seconds);
 }
 
 }  // namespace
