@@ -135,6 +135,7 @@ int main(int Argc, char** Argv) {
     FloodReceived += Flood->Received();
   }
   // The replies still on the way to the polite clients.
+  for (const auto& C : All) C->Timer.stop();
   QTimer::singleShot(500, &App, &QCoreApplication::quit);
   App.exec();
 
