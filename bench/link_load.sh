@@ -4,7 +4,8 @@
 # This one loads the panel-less test server; link_load_panel.py loads a serving `dravel`.
 #
 # Usage: bench/link_load.sh [BUILD_DIR]      (BUILD_DIR defaults to build)
-# LINK_CLIENTS, LINK_PERIOD_MS, LINK_SECONDS and LINK_PASSWORD change the load.
+# LINK_CLIENTS, LINK_PERIOD_MS, LINK_SECONDS, LINK_PASSWORD and LINK_FLOODERS (connections
+# asking as fast as the server reads, 0 by default) change the load.
 set -eu
 BUILD=${1:-build}
 PASSWORD=${LINK_PASSWORD:-load test}
@@ -19,4 +20,4 @@ PORT=$(sed -n 's/^PORT //p' "$OUT")
 [ -n "$PORT" ] || { echo "the test server did not start" >&2; exit 1; }
 "$BUILD/bench/link_load_driver" "127.0.0.1:$PORT" --password "$PASSWORD" \
   --clients "${LINK_CLIENTS:-200}" --period-ms "${LINK_PERIOD_MS:-100}" \
-  --seconds "${LINK_SECONDS:-20}" --server-pid "$SERVER"
+  --seconds "${LINK_SECONDS:-20}" --flooders "${LINK_FLOODERS:-0}" --server-pid "$SERVER"

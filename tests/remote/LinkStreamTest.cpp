@@ -31,6 +31,16 @@ struct TServerEnd {
     Cipher.EncryptChained(Chain, Clear.data(), Out.data(), Out.size());
     return Out;
   }
+  // Count replies of Size bytes, made into Sent, encrypted one after another.
+  TBytes EncryptRun(std::size_t Size, std::uint8_t Count, std::vector<TBytes>& Sent) {
+    TBytes Wire;
+    for (std::uint8_t Seed = 0; Seed < Count; ++Seed) {
+      Sent.push_back(Reply(Size, Seed));
+      const TBytes Encrypted = Encrypt(Sent.back());
+      Wire.insert(Wire.end(), Encrypted.begin(), Encrypted.end());
+    }
+    return Wire;
+  }
   TDCP_blowfish Cipher;
   TChainBlock Chain{};
 };
@@ -86,13 +96,8 @@ TEST(LinkStream, AnEncryptedReplySplitInThreeAtEveryPairOfOffsetsDecodesExactly)
 TEST(LinkStream, SeveralRepliesInOneReadAndAcrossReadsStayInStep) {
   TServerEnd Server("run");
   TClientEnd Client("run", RawDataSize);
-  TBytes Wire;
   std::vector<TBytes> Sent;
-  for (std::uint8_t Seed = 0; Seed < 7; ++Seed) {
-    Sent.push_back(Reply(RawDataSize, Seed));
-    const TBytes Encrypted = Server.Encrypt(Sent.back());
-    Wire.insert(Wire.end(), Encrypted.begin(), Encrypted.end());
-  }
+  const TBytes Wire = Server.EncryptRun(RawDataSize, 7, Sent);
   // Reads of 1024 bytes at most, and odd ones, as a slow network delivers them.
   Client.Feed(Wire, {1, 1024, 1027, 1500, 2000});
   EXPECT_EQ(Client.Replies, Sent);
@@ -102,14 +107,8 @@ TEST(LinkStream, AReplyEndingOffABlockHasItsTailDecryptedAsAWholeReplyWouldBe) {
   // Thirteen bytes: one whole block and a tail of five, the tail leaving the chain alone.
   constexpr std::size_t Size = 13;
   TServerEnd Server("tail");
-  TClientEnd Client("tail", Size);
-  TBytes Wire;
   std::vector<TBytes> Sent;
-  for (std::uint8_t Seed = 0; Seed < 4; ++Seed) {
-    Sent.push_back(Reply(Size, Seed));
-    const TBytes Encrypted = Server.Encrypt(Sent.back());
-    Wire.insert(Wire.end(), Encrypted.begin(), Encrypted.end());
-  }
+  const TBytes Wire = Server.EncryptRun(Size, 4, Sent);
   for (std::size_t First = 1; First < Wire.size(); ++First) {
     for (std::size_t Second = First; Second < Wire.size(); ++Second) {
       TClientEnd Fresh("tail", Size);
