@@ -15,6 +15,7 @@
 #include "panel/TrayPictures.h"
 #include "panel/dravel2a.h"
 #include "platform/HelpPage.h"
+#include "platform/ProcessResources.h"
 #include "platform/SingleInstance.h"
 #include "platform/XDisplay.h"
 
@@ -88,6 +89,10 @@ int main(int argc, char* argv[]) {
     std::fputs((Entry.ShowUsage ? dravel::ProgramUsage() : dravel::ProgramVersion()).c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
+
+  // Every web or link caller holds a descriptor; the usual soft limit of 1024 is far
+  // below what the hard limit allows.
+  dravel::RaiseOpenFileLimit();
 
   bool PlatformChosen = false;
   if (!SelectX11Platform(PlatformChosen)) return 1;

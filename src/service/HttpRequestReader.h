@@ -2,7 +2,7 @@
 // Assembles one HTTP request from the bytes of a connection, with the server's rules:
 // only GET, POST and HEAD; a body of Content-Length bytes, or for a POST without it the
 // bytes up to the client's close; headers up to 16 KiB, a body up to 1 MiB. Anything
-// else is rejected, and a rejected request gets no response.
+// else is rejected; Refusal() tells whether the rejection is answered, and with what.
 
 #include <cstddef>
 #include <string>
@@ -18,9 +18,14 @@ struct THttpRequest {
   std::string Target;  // path and query as sent
   std::string Host;
   std::string Body;
+  bool KeepAlive = false;  // the client will send further requests on the connection
 };
 
 enum class TReadState { NeedMore, Complete, Reject };
+
+// Why a request was rejected. Silent ones get no answer at all: a request line without
+// a space, a method other than GET, POST and HEAD, or a request cut short by the close.
+enum class TRefusal { None, Silent, Malformed, BodyTooLarge, HeaderTooLarge };
 
 class THttpRequestReader {
  public:
@@ -34,20 +39,32 @@ class THttpRequestReader {
   // The client closed its side.
   TReadState Finish();
   TReadState State() const { return FState; }
+  // Set once State() is Reject.
+  TRefusal Refusal() const { return FRefusal; }
   // Valid once State() is Complete.
   const THttpRequest& Request() const { return FRequest; }
+  THttpRequest TakeRequest() { return std::move(FRequest); }
+  // Once Complete: the bytes that followed the request (the client's next request).
+  std::string TakeRest() { return std::move(FPending); }
+  // Bytes of memory the request holds now, headers and body.
+  std::size_t Held() const;
 
  private:
   TReadState Parse();
   TReadState AfterHeader();
   TReadState Complete();
+  TReadState Reject(TRefusal Why);
+  TReadState RejectParse(const boost::beast::error_code& Error);
+  TReadState RejectOversize();
 
   boost::beast::http::request_parser<boost::beast::http::string_body> FParser;
   std::string FPending;  // bytes the parser has not taken yet
+  std::string FStart;    // the first bytes of the request line, for telling refusals apart
   bool FHeaderChecked = false;
   bool FUntilClose = false;  // a POST without Content-Length: the body runs to the close
   THttpRequest FRequest;
   TReadState FState = TReadState::NeedMore;
+  TRefusal FRefusal = TRefusal::None;
 };
 
 }  // namespace dravel

@@ -1,170 +1,120 @@
 #include "service/IndyHTTP.h"
 
-#include <array>
-#include <chrono>
+#include <algorithm>
 
 #include <boost/asio/error.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
-#include <boost/beast/http/string_body.hpp>
-#include <boost/beast/http/write.hpp>
+#include <boost/asio/strand.hpp>
+
+#include "platform/ProcessResources.h"
 
 namespace dravel {
 
 namespace asio = boost::asio;
-namespace beast = boost::beast;
-namespace http = beast::http;
 using tcp = asio::ip::tcp;
 
 namespace {
 
-constexpr auto RequestTimeout = std::chrono::seconds(10);
-constexpr char ServerName[] = "Dravel/87";
-
-http::response<http::string_body> ToHttp(const TWebResponse& Response, bool Head) {
-  http::response<http::string_body> Result{static_cast<http::status>(Response.StatusCode), 11};
-  Result.set(http::field::server, ServerName);
-  Result.set(http::field::content_type, Response.ContentType);
-  if (!Response.Content.empty()) {
-    Result.set(http::field::content_length, std::to_string(Response.Content.size()));
-    if (!Head) Result.body() = Response.Content;
-  }
-  // Every connection closes after one answer; without saying so an HTTP/1.1 client may
-  // send its next request on it and lose that request.
-  Result.set(http::field::connection, "close");
-  return Result;
-}
+// A burst of request bodies above this hands its memory back to the system when it ends.
+constexpr std::size_t ReleaseAfterBurst = 4u << 20;
 
 }  // namespace
 
-// One accepted connection with its own event loop, run on its own thread.
-struct TIndyHTTPServer::TConnection {
-  asio::io_context Context{1};
-  std::unique_ptr<beast::tcp_stream> Stream;
-  THttpRequestReader Reader;
-  std::array<char, 8192> Buffer{};
-  http::response<http::string_body> Response;
-  std::thread Thread;
-  std::atomic<bool> Finished{false};
+std::size_t ConnectionsForOpenFiles(std::size_t OpenFiles) {
+  const std::size_t Kept = std::max<std::size_t>(128, OpenFiles / 4);
+  return OpenFiles > 2 * Kept ? OpenFiles - Kept : std::max<std::size_t>(OpenFiles / 2, 1);
+}
 
-  void Serve(const THandler& Handler) {
-    Stream->expires_after(RequestTimeout);
-    Read(Handler);
-    try {
-      Context.run();
-    } catch (...) {
-      // A failure on this connection ends it without an answer; the server goes on.
-    }
-    beast::error_code Ignored;
-    Stream->socket().shutdown(tcp::socket::shutdown_both, Ignored);
-    Stream->socket().close(Ignored);
-    Finished = true;
-  }
-
-  void Read(const THandler& Handler) {
-    Stream->async_read_some(asio::buffer(Buffer), [this, &Handler](beast::error_code Error, std::size_t Count) {
-      TReadState State = Reader.Feed(std::string_view(Buffer.data(), Count));
-      if (Error == asio::error::eof && State == TReadState::NeedMore) State = Reader.Finish();
-      else if (Error) return;  // timeout, reset or stop: no response
-      switch (State) {
-        case TReadState::NeedMore:
-          Read(Handler);
-          return;
-        case TReadState::Reject:
-          return;
-        case TReadState::Complete:
-          Respond(Handler);
-          return;
-      }
-    });
-  }
-
-  void Respond(const THandler& Handler) {
-    const THttpRequest& Request = Reader.Request();
-    Response = ToHttp(Handler(Request), Request.Method == "HEAD");
-    Stream->expires_after(RequestTimeout);
-    http::async_write(*Stream, Response, [](beast::error_code, std::size_t) {});
-  }
-};
-
-TIndyHTTPServer::TIndyHTTPServer(THandler Handler)
-    : FHandler(std::move(Handler)), FAcceptor(FAcceptContext) {}
+TIndyHTTPServer::TIndyHTTPServer(THandler Handler, THttpLimits Limits)
+    : FHandler(std::move(Handler)),
+      FLimits(Limits),
+      FWorkers(Limits.Workers),
+      FBodies(Limits.BodyBudget, std::min(ReleaseAfterBurst, Limits.BodyBudget / 2)) {}
 
 TIndyHTTPServer::~TIndyHTTPServer() { Stop(); }
 
 std::string TIndyHTTPServer::Start(std::uint16_t Port) {
   Stop();
+  auto Context = std::make_unique<asio::io_context>(static_cast<int>(FLimits.IoThreads));
+  auto Acceptor = std::make_unique<tcp::acceptor>(*Context);
   boost::system::error_code Error;
-  FAcceptor.open(tcp::v4(), Error);
-  if (!Error) FAcceptor.set_option(tcp::acceptor::reuse_address(true), Error);
-  if (!Error) FAcceptor.bind(tcp::endpoint(asio::ip::address_v4::any(), Port), Error);
-  if (!Error) FAcceptor.listen(Backlog, Error);
+  Acceptor->open(tcp::v4(), Error);
+  if (!Error) Acceptor->set_option(tcp::acceptor::reuse_address(true), Error);
+  if (!Error) Acceptor->bind(tcp::endpoint(asio::ip::address_v4::any(), Port), Error);
+  if (!Error) Acceptor->listen(Backlog, Error);
   if (Error) {
-    boost::system::error_code Ignored;
-    FAcceptor.close(Ignored);
-    if (Error == asio::error::address_in_use) {
-      return "Could not bind socket. Address and port are already in use.";
-    }
+    if (Error == asio::error::address_in_use) return "Could not bind socket. Address and port are already in use.";
     return Error.message();
   }
-  FPort = FAcceptor.local_endpoint().port();
-  FAcceptContext.restart();
+  FPort = Acceptor->local_endpoint().port();
+  FMaxConnections = FLimits.MaxConnections ? FLimits.MaxConnections : ConnectionsForOpenFiles(OpenFileLimit());
+  FAcceptPause = std::make_unique<asio::steady_timer>(*Context);
+  FAcceptor = std::move(Acceptor);
+  FContext = std::move(Context);
   AcceptNext();
-  FAcceptThread = std::thread([this] { FAcceptContext.run(); });
+  for (unsigned I = 0; I < std::max(FLimits.IoThreads, 1u); ++I) {
+    FThreads.emplace_back([this] {
+      while (true) {
+        try {
+          FContext->run();
+          return;
+        } catch (...) {
+          // A failure in one connection's handler ends at most that connection.
+        }
+      }
+    });
+  }
   return {};
 }
 
 void TIndyHTTPServer::AcceptNext() {
-  FNext = std::make_unique<TConnection>();
-  FAcceptor.async_accept(FNext->Context, [this](boost::system::error_code Error, tcp::socket Socket) {
-    if (Error == asio::error::operation_aborted || !FAcceptor.is_open()) return;
-    if (!Error) {
-      FNext->Stream = std::make_unique<beast::tcp_stream>(std::move(Socket));
-      Accepted(*FNext);
+  FAcceptor->async_accept(asio::make_strand(*FContext), [this](boost::system::error_code Error, tcp::socket Socket) {
+    if (Error == asio::error::operation_aborted || !FAcceptor->is_open()) return;
+    // Out of descriptors (EMFILE, ENFILE) or memory (ENOBUFS, ENOMEM), or anything else
+    // the system refuses: accepting again at once would only spin.
+    if (Error) {
+      ++FAcceptFailures;
+      return PauseAccepting();
+    }
+    try {
+      Admit(std::move(Socket));
+    } catch (const std::exception&) {
+      // This connection could not be set up; its socket closes, the next may fare better.
     }
     AcceptNext();
   });
 }
 
-void TIndyHTTPServer::Accepted(TConnection& Connection) {
-  ReapFinished();
-  const std::lock_guard Lock(FConnectionsLock);
-  if (FConnections.size() >= MaxConnections) return;  // the socket closes with FNext
-  Connection.Thread = std::thread([&Connection, this] { Connection.Serve(FHandler); });
-  FConnections.push_back(std::move(FNext));
+void TIndyHTTPServer::PauseAccepting() {
+  FAcceptPause->expires_after(FLimits.AcceptPause);
+  FAcceptPause->async_wait([this](boost::system::error_code Error) {
+    if (!Error) AcceptNext();
+  });
 }
 
-void TIndyHTTPServer::ReapFinished() {
-  const std::lock_guard Lock(FConnectionsLock);
-  for (auto It = FConnections.begin(); It != FConnections.end();) {
-    if ((*It)->Finished) {
-      (*It)->Thread.join();
-      It = FConnections.erase(It);
-    } else {
-      ++It;
-    }
+void TIndyHTTPServer::Admit(tcp::socket Socket) {
+  if (FOpen >= FMaxConnections) {
+    // Callers that send get through: the one silent longest makes room.
+    const auto Oldest = FIdle.TakeOldest();
+    if (!Oldest) return;  // every place is serving a request: this one closes
+    Oldest->Close();
   }
-}
-
-std::size_t TIndyHTTPServer::OpenConnections() {
-  const std::lock_guard Lock(FConnectionsLock);
-  std::size_t Open = 0;
-  for (const auto& Connection : FConnections) Open += Connection->Finished ? 0 : 1;
-  return Open;
+  std::make_shared<THttpConnection>(std::move(Socket), FParts)->Begin();
 }
 
 void TIndyHTTPServer::Stop() {
-  if (!FAcceptThread.joinable()) return;
-  asio::post(FAcceptContext, [this] {
-    boost::system::error_code Ignored;
-    FAcceptor.close(Ignored);
-  });
-  FAcceptThread.join();
-  FAcceptContext.stop();
-  FNext.reset();
-  const std::lock_guard Lock(FConnectionsLock);
-  for (const auto& Connection : FConnections) Connection->Context.stop();
-  for (const auto& Connection : FConnections) Connection->Thread.join();
-  FConnections.clear();
+  if (!FContext) return;
+  FContext->stop();
+  for (auto& Thread : FThreads) Thread.join();
+  FThreads.clear();
+  boost::system::error_code Ignored;
+  FAcceptor->close(Ignored);
+  // Requests being run finish; their answers go nowhere.
+  FWorkers.Drain();
+  // Destroying the loop destroys every connection's pending work, and with it the
+  // connection and its socket.
+  FAcceptPause.reset();
+  FAcceptor.reset();
+  FContext.reset();
   FPort = 0;
 }
 

@@ -1,38 +1,42 @@
 #pragma once
-// The HTTP server: IPv4 on all addresses with address reuse, a thread per accepted
-// connection that serves one request and closes. At most 256 connections are open at
-// once (further ones are closed at accept); a request not complete within 10 seconds is
-// dropped without a response.
+// The HTTP server: IPv4 on all addresses with address reuse; one event loop run by a few
+// threads reads and writes every connection, and a bounded pool of workers runs the
+// requests, so a slow call holds up no other caller. A connection serves further
+// requests while the client keeps it (see THttpLimits for every bound). Running out of
+// descriptors or memory pauses accepting; it never ends the program.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
+#include "service/BodyBudget.h"
+#include "service/HttpConnection.h"
+#include "service/HttpLimits.h"
 #include "service/HttpRequestReader.h"
+#include "service/IdleConnections.h"
 #include "service/WebRequest.h"
+#include "service/WorkerPool.h"
 
 namespace dravel {
 
 class TIndyHTTPServer {
  public:
-  static constexpr std::size_t MaxConnections = 256;
-  // Room for twice the requests the web layer serves at once. Linux drops a connection
-  // attempt that finds the queue full and the client tries again only after a second or
-  // more, so a queue of 5 turns 32 concurrent callers into multi-second stalls.
-  static constexpr int Backlog = 64;
+  // Linux drops a connection attempt that finds the queue full and the client tries
+  // again only after a second or more; a deep queue rides out bursts of callers.
+  static constexpr int Backlog = 1024;
 
-  // Runs on the connection's thread, several at once.
-  using THandler = std::function<TWebResponse(const THttpRequest&)>;
+  // Runs on a worker thread, several at once.
+  using THandler = THttpServerParts::THandler;
 
-  explicit TIndyHTTPServer(THandler Handler);
+  explicit TIndyHTTPServer(THandler Handler, THttpLimits Limits = {});
   TIndyHTTPServer(const TIndyHTTPServer&) = delete;
   TIndyHTTPServer& operator=(const TIndyHTTPServer&) = delete;
   ~TIndyHTTPServer();
@@ -40,29 +44,37 @@ class TIndyHTTPServer {
   // Listens on Port (0 picks a free one); empty text on success, else the error, "Could
   // not bind socket. Address and port are already in use." when the port is taken.
   std::string Start(std::uint16_t Port);
-  // Ends every connection and waits for their threads.
+  // Ends every connection and waits for the requests being run.
   void Stop();
-  bool Active() const { return FAcceptThread.joinable(); }
+  bool Active() const { return FContext != nullptr; }
   // The port listened on while active.
   std::uint16_t Port() const { return FPort; }
   // Connections accepted and not yet finished.
-  std::size_t OpenConnections();
+  std::size_t OpenConnections() const { return FOpen; }
+  // Connections held at most at once (past it the longest idle ones are closed).
+  std::size_t MaxConnections() const { return FMaxConnections; }
+  // Accepts the system refused (out of descriptors or memory) since construction.
+  std::size_t AcceptFailures() const { return FAcceptFailures; }
 
  private:
-  struct TConnection;
-
   void AcceptNext();
-  void Accepted(TConnection& Connection);
-  void ReapFinished();
+  void PauseAccepting();
+  void Admit(boost::asio::ip::tcp::socket Socket);
 
-  THandler FHandler;
-  boost::asio::io_context FAcceptContext;
-  boost::asio::ip::tcp::acceptor FAcceptor;
-  std::thread FAcceptThread;
+  const THandler FHandler;
+  const THttpLimits FLimits;
+  TWorkerPool FWorkers;
+  TBodyBudget FBodies;
+  TIdleConnections FIdle;
+  std::atomic<std::size_t> FOpen{0};
+  std::atomic<std::size_t> FAcceptFailures{0};
+  THttpServerParts FParts{FHandler, FLimits, FWorkers, FBodies, FIdle, FOpen};
+  std::size_t FMaxConnections = 0;
+  std::unique_ptr<boost::asio::io_context> FContext;  // while active
+  std::unique_ptr<boost::asio::ip::tcp::acceptor> FAcceptor;
+  std::unique_ptr<boost::asio::steady_timer> FAcceptPause;
+  std::vector<std::thread> FThreads;
   std::uint16_t FPort = 0;
-  std::mutex FConnectionsLock;
-  std::list<std::unique_ptr<TConnection>> FConnections;
-  std::unique_ptr<TConnection> FNext;  // the connection the pending accept fills
 };
 
 }  // namespace dravel

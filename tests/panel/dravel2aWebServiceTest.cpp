@@ -13,7 +13,7 @@ namespace {
 std::string GetVersionOver(std::uint16_t Port) {
   const std::string Body =
       "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><GetVersion/></s:Body></s:Envelope>";
-  return test::Exchange(Port, "POST /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nContent-Length: " +
+  return test::Exchange(Port, "POST /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: " +
                                   std::to_string(Body.size()) + "\r\n\r\n" + Body);
 }
 

@@ -81,7 +81,7 @@ TEST(ConcurrencyTest, HttpCallsWhileThePanelRefreshes) {
   const std::string Body = test::SoapRequest(std::string("<GetFormattedItem><FormatString>") +
                                              "&lt;NAME=ProcUsage FORMAT=\"ALL\"&gt;/&lt;NAME=ProcUsage FORMAT=\"4\"&gt;" +
                                              "</FormatString></GetFormattedItem>");
-  const std::string Request = "POST /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nContent-Length: " +
+  const std::string Request = "POST /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: " +
                               std::to_string(Body.size()) + "\r\n\r\n" + Body;
   std::atomic<int> Bad{0};
   std::vector<std::thread> Clients;

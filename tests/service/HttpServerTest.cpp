@@ -1,6 +1,8 @@
-// The HTTP server over a real loopback socket: request rules, responses and limits.
+// The HTTP server over a real loopback socket: request rules, responses, kept
+// connections and limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -12,6 +14,7 @@
 #include "LoopbackClient.h"
 #include "service/IndyApp.h"
 #include "service/IndyHTTP.h"
+#include "service/HttpLimits.h"
 #include "ServiceFixture.h"
 #include "SoapMessages.h"
 
@@ -21,28 +24,62 @@ namespace {
 using test::Exchange;
 using test::TLoopbackClient;
 
-// A server whose handler records what reached it and answers a fixed text.
+// Short waits, so the timeouts show within a test's time.
+THttpLimits QuickLimits() {
+  THttpLimits Limits;
+  Limits.RequestTimeout = std::chrono::milliseconds(400);
+  Limits.IdleTimeout = std::chrono::milliseconds(300);
+  Limits.CloseGrace = std::chrono::milliseconds(200);
+  return Limits;
+}
+
+// A server whose handler records what reached it and answers a fixed text ("/empty":
+// no content).
 class HttpServerTest : public ::testing::Test {
  protected:
-  HttpServerTest() {
+  explicit HttpServerTest(THttpLimits Limits = QuickLimits()) : Server(Record(), Limits) {
     const std::string Error = Server.Start(0);
     EXPECT_EQ(Error, "");
   }
 
+  TIndyHTTPServer::THandler Record() {
+    return [this](const THttpRequest& Request) {
+      const std::lock_guard Guard(Lock);
+      Seen.push_back(Request);
+      if (Request.Target == "/empty") return TWebResponse{200, "text/html", ""};
+      return TWebResponse{200, "text/xml", "<ok/>"};
+    };
+  }
+
   std::uint16_t Port() const { return Server.Port(); }
+  std::size_t SeenCount() {
+    const std::lock_guard Guard(Lock);
+    return Seen.size();
+  }
+  void WaitForOpen(std::size_t Count) {
+    for (int Wait = 0; Wait < 2000 && Server.OpenConnections() != Count; ++Wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(Server.OpenConnections(), Count);
+  }
 
   std::mutex Lock;
   std::vector<THttpRequest> Seen;
-  TIndyHTTPServer Server{[this](const THttpRequest& Request) {
-    const std::lock_guard Guard(Lock);
-    Seen.push_back(Request);
-    return TWebResponse{200, "text/xml", "<ok/>"};
-  }};
+  TIndyHTTPServer Server;
 };
 
+const std::string OkKept =
+    "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\nConnection: keep-alive\r\n\r\n<ok/>";
+const std::string OkClosed =
+    "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\nConnection: close\r\n\r\n<ok/>";
+
+std::string Refusal(const std::string& StatusLine, const std::string& Reason) {
+  return "HTTP/1.1 " + StatusLine + "\r\nServer: Dravel/87\r\nContent-Type: text/plain\r\nContent-Length: " +
+         std::to_string(Reason.size() + 1) + "\r\nConnection: close\r\n\r\n" + Reason + "\n";
+}
+
 TEST_F(HttpServerTest, AnswersWithStatusLineServerTypeAndLengthThenCloses) {
-  EXPECT_EQ(Exchange(Port(), "GET /wsdl HTTP/1.1\r\nHost: a:1\r\nAccept: */*\r\n\r\n"),
-            "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\nConnection: close\r\n\r\n<ok/>");
+  EXPECT_EQ(Exchange(Port(), "GET /wsdl HTTP/1.1\r\nHost: a:1\r\nAccept: */*\r\nConnection: close\r\n\r\n"), OkClosed);
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0].Method, "GET");
   EXPECT_EQ(Seen[0].Target, "/wsdl");
@@ -50,7 +87,7 @@ TEST_F(HttpServerTest, AnswersWithStatusLineServerTypeAndLengthThenCloses) {
 }
 
 TEST_F(HttpServerTest, HeadGetsTheHeadersOnly) {
-  EXPECT_EQ(Exchange(Port(), "HEAD /wsdl HTTP/1.1\r\nHost: a\r\n\r\n"),
+  EXPECT_EQ(Exchange(Port(), "HEAD /wsdl HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"),
             "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/xml\r\nContent-Length: 5\r\nConnection: close\r\n\r\n");
 }
 
@@ -59,11 +96,25 @@ TEST_F(HttpServerTest, OtherMethodsAndBrokenRequestLinesGetNoResponse) {
   EXPECT_EQ(Exchange(Port(), "DELETE /x HTTP/1.1\r\n\r\n"), "");
   EXPECT_EQ(Exchange(Port(), "get /x HTTP/1.1\r\n\r\n"), "");
   EXPECT_EQ(Exchange(Port(), "NOSPACEHERE\r\n\r\n"), "");
+  // Whatever else is wrong with them.
+  EXPECT_EQ(Exchange(Port(), "PUT /x HTTP/x.y\r\n\r\n"), "");
+  EXPECT_EQ(Exchange(Port(), "DELETE /x HTTP/1.1\r\nContent-Length: q\r\n\r\n"), "");
+  EXPECT_EQ(Exchange(Port(), "OPTIONS /x HTTP/1.1\r\nX: " + std::string(17 * 1024, 'x') + "\r\n\r\n"), "");
+  EXPECT_TRUE(Seen.empty());
+}
+
+TEST_F(HttpServerTest, MalformedRequestsOfServedMethodsGetStatus400) {
+  const std::string BadRequest = Refusal("400 Bad Request", "Malformed request");
+  EXPECT_EQ(Exchange(Port(), "GET /x HTTP/x.y\r\n\r\n"), BadRequest);
+  EXPECT_EQ(Exchange(Port(), "GET /x\r\n\r\n"), BadRequest);
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nContent-Length: 12x\r\n\r\nxx"), BadRequest);
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 2\r\n\r\nxx"), BadRequest);
+  EXPECT_EQ(Exchange(Port(), "HEAD /wsdl HTTP/1.1\r\nNo colon in this line\r\n\r\n"), BadRequest);
   EXPECT_TRUE(Seen.empty());
 }
 
 TEST_F(HttpServerTest, BodyOfContentLengthBytes) {
-  EXPECT_NE(Exchange(Port(), "POST /soap HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello"), "");
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nConnection: close\r\nContent-Length: 5\r\n\r\nhello"), OkClosed);
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0].Body, "hello");
 }
@@ -74,73 +125,231 @@ TEST_F(HttpServerTest, PostWithoutContentLengthIsReadUntilTheClientCloses) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   Client.Send("and the rest");
   Client.ShutdownWrite();
-  EXPECT_NE(Client.ReadAll(), "");
+  EXPECT_EQ(Client.ReadAll(), OkClosed);
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0].Body, "first part and the rest");
 }
 
 TEST_F(HttpServerTest, ChunkedBodiesAreAssembled) {
-  EXPECT_NE(Exchange(Port(), "POST /soap HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"), "");
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nConnection: close\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"),
+            OkClosed);
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0].Body, "abcde");
 }
 
-TEST_F(HttpServerTest, HeadersAboveSixteenKibibytesCloseWithoutResponse) {
+TEST_F(HttpServerTest, HeadersAboveSixteenKibibytesGetStatus431) {
   const std::string Big(17 * 1024, 'x');
-  EXPECT_EQ(Exchange(Port(), "GET /wsdl HTTP/1.1\r\nX-Big: " + Big + "\r\n\r\n"), "");
+  EXPECT_EQ(Exchange(Port(), "GET /wsdl HTTP/1.1\r\nX-Big: " + Big + "\r\n\r\n"),
+            Refusal("431 Request Header Fields Too Large", "Request header larger than 16 KiB"));
   EXPECT_TRUE(Seen.empty());
 }
 
-TEST_F(HttpServerTest, BodyAboveOneMebibyteClosesWithoutResponse) {
+TEST_F(HttpServerTest, BodyAboveOneMebibyteGetsStatus413) {
+  const std::string TooLarge = Refusal("413 Payload Too Large", "Request body larger than 1 MiB");
   const std::string Body(1024 * 1024 + 1, 'b');
-  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nContent-Length: " + std::to_string(Body.size()) + "\r\n\r\n" + Body), "");
+  // Told by Content-Length: refused before the body comes.
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nContent-Length: " + std::to_string(Body.size()) + "\r\n\r\n"),
+            TooLarge);
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nContent-Length: " + std::to_string(Body.size()) + "\r\n\r\n" + Body),
+            TooLarge);
   TLoopbackClient Client(Port());
   Client.Send("POST /soap HTTP/1.0\r\n\r\n");
   Client.Send(Body);
   Client.ShutdownWrite();
-  EXPECT_EQ(Client.ReadAll(), "");
+  EXPECT_EQ(Client.ReadAll(), TooLarge);
   EXPECT_TRUE(Seen.empty());
 }
 
-TEST_F(HttpServerTest, RequestNotCompleteWithinTenSecondsIsDropped) {
+TEST_F(HttpServerTest, RequestNotCompleteInTimeGetsStatus408) {
   TLoopbackClient Client(Port());
   Client.Send("POST /soap HTTP/1.1\r\nContent-Length: 10\r\n\r\nabc");
   const auto Start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Client.ReadAll(), "");
-  EXPECT_GE(std::chrono::steady_clock::now() - Start, std::chrono::seconds(9));
+  EXPECT_EQ(Client.ReadAll(), Refusal("408 Request Timeout", "Request not complete within the time allowed"));
+  EXPECT_GE(std::chrono::steady_clock::now() - Start, std::chrono::milliseconds(300));
   EXPECT_TRUE(Seen.empty());
+  // A connection that never sends a byte is closed without an answer.
+  TLoopbackClient Silent(Port());
+  EXPECT_EQ(Silent.ReadAll(), "");
 }
 
-TEST_F(HttpServerTest, ConnectionsBeyondTheLimitAreClosedAtAccept) {
+TEST(HttpLimitsTest, DefaultsAndTheConnectionsADescriptorBudgetAllows) {
+  const THttpLimits Limits;
+  EXPECT_EQ(Limits.RequestTimeout, std::chrono::seconds(10));
+  EXPECT_EQ(Limits.IdleTimeout, std::chrono::seconds(5));
+  EXPECT_EQ(Limits.MaxRequestsPerConnection, 1000u);
+  EXPECT_EQ(Limits.BodyBudget, 32u << 20);
+  EXPECT_GT(Limits.Workers, static_cast<std::size_t>(TWebApplication::MaxActiveRequests));
+  EXPECT_LE(Limits.IoThreads, std::max(std::thread::hardware_concurrency(), 1u));
+  EXPECT_EQ(ConnectionsForOpenFiles(1024), 768u);
+  EXPECT_EQ(ConnectionsForOpenFiles(65536), 49152u);
+  EXPECT_EQ(ConnectionsForOpenFiles(200), 100u);
+}
+
+TEST_F(HttpServerTest, KeptConnectionServesRequestsUntilTheClientAsksToClose) {
+  TLoopbackClient Client(Port());
+  Client.Send("GET /wsdl HTTP/1.1\r\nHost: a\r\n\r\n");
+  EXPECT_EQ(Client.ReadResponse(), OkKept);
+  Client.Send("POST /soap HTTP/1.1\r\nHost: a\r\nContent-Length: 2\r\n\r\nxy");
+  EXPECT_EQ(Client.ReadResponse(), OkKept);
+  Client.Send("GET /wsdl HTTP/1.1\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(Client.ReadAll(), OkClosed);
+  ASSERT_EQ(SeenCount(), 3u);
+  EXPECT_EQ(Seen[1].Body, "xy");
+}
+
+TEST_F(HttpServerTest, Http10KeepsTheConnectionOnlyWhenAsked) {
+  TLoopbackClient Client(Port());
+  Client.Send("GET /wsdl HTTP/1.0\r\nConnection: keep-alive\r\n\r\n");
+  EXPECT_EQ(Client.ReadResponse(), OkKept);
+  Client.Send("GET /wsdl HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(Client.ReadAll(), OkClosed);
+}
+
+TEST_F(HttpServerTest, RequestsSentAheadAreAnsweredInOrder) {
+  TLoopbackClient Client(Port());
+  Client.Send("GET /a HTTP/1.1\r\n\r\nGET /b HTTP/1.1\r\n\r\nGET /c HTTP/1.1\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(Client.ReadAll(), OkKept + OkKept + OkClosed);
+  ASSERT_EQ(SeenCount(), 3u);
+  EXPECT_EQ(Seen[2].Target, "/c");
+}
+
+TEST_F(HttpServerTest, AnswerWithoutContentClosesTheConnection) {
+  TLoopbackClient Client(Port());
+  Client.Send("GET /empty HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(Client.ReadAll(), "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
+}
+
+TEST_F(HttpServerTest, KeptConnectionIdleTooLongIsClosed) {
+  TLoopbackClient Client(Port());
+  Client.Send("GET /wsdl HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(Client.ReadResponse(), OkKept);
+  const auto Start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Client.ReadAll(), "");
+  const auto Waited = std::chrono::steady_clock::now() - Start;
+  EXPECT_GE(Waited, std::chrono::milliseconds(250));
+  EXPECT_LT(Waited, std::chrono::seconds(5));
+}
+
+class HttpRequestLimitTest : public HttpServerTest {
+ protected:
+  static THttpLimits ThreeRequests() {
+    THttpLimits Limits = QuickLimits();
+    Limits.MaxRequestsPerConnection = 3;
+    return Limits;
+  }
+  HttpRequestLimitTest() : HttpServerTest(ThreeRequests()) {}
+};
+
+TEST_F(HttpRequestLimitTest, ConnectionClosesAfterItsLastAllowedRequest) {
+  TLoopbackClient Client(Port());
+  for (int I = 0; I < 2; ++I) {
+    Client.Send("GET /wsdl HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(Client.ReadResponse(), OkKept);
+  }
+  Client.Send("GET /wsdl HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(Client.ReadAll(), OkClosed);
+}
+
+class HttpConnectionCapTest : public HttpServerTest {
+ protected:
+  static THttpLimits FourConnections() {
+    THttpLimits Limits = QuickLimits();
+    Limits.MaxConnections = 4;
+    Limits.RequestTimeout = std::chrono::seconds(20);
+    return Limits;
+  }
+  HttpConnectionCapTest() : HttpServerTest(FourConnections()) {}
+};
+
+TEST_F(HttpConnectionCapTest, PastTheCapTheLongestSilentConnectionsCloseFirst) {
+  EXPECT_EQ(Server.MaxConnections(), 4u);
   std::vector<std::unique_ptr<TLoopbackClient>> Open;
-  for (std::size_t I = 0; I < TIndyHTTPServer::MaxConnections; ++I) {
+  for (std::size_t I = 0; I < 4; ++I) {
     Open.push_back(std::make_unique<TLoopbackClient>(Port()));
-    ASSERT_TRUE(Open.back()->Connected());
-    while (Server.OpenConnections() < I + 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitForOpen(I + 1);
   }
-  TLoopbackClient Extra(Port());
-  Extra.Send("GET /wsdl HTTP/1.1\r\n\r\n");
-  EXPECT_EQ(Extra.ReadAll(), "");
-  Open.front()->Send("GET /wsdl HTTP/1.1\r\n\r\n");
-  EXPECT_NE(Open.front()->ReadAll(), "");
-  Open.clear();
-  // Closed connections free their places.
-  std::string Answer;
-  for (int Attempt = 0; Attempt < 50 && Answer.empty(); ++Attempt) {
-    Answer = Exchange(Port(), "GET /wsdl HTTP/1.1\r\n\r\n");
-    if (Answer.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The second one starts a request: it has sent a byte after the others.
+  Open[1]->Send("GET /wsdl HTTP/1.1\r\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::vector<std::unique_ptr<TLoopbackClient>> Later;
+  for (int I = 0; I < 3; ++I) {
+    Later.push_back(std::make_unique<TLoopbackClient>(Port()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  EXPECT_NE(Answer, "");
+  EXPECT_EQ(Open[0]->ReadAll(), "");
+  EXPECT_EQ(Open[2]->ReadAll(), "");
+  EXPECT_EQ(Open[3]->ReadAll(), "");
+  Open[1]->Send("Connection: close\r\n\r\n");
+  EXPECT_EQ(Open[1]->ReadAll(), OkClosed);
+  for (auto& Client : Later) {
+    Client->Send("GET /wsdl HTTP/1.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(Client->ReadAll(), OkClosed);
+  }
+}
+
+class HttpBodyBudgetTest : public HttpServerTest {
+ protected:
+  static THttpLimits SmallBudget() {
+    THttpLimits Limits = QuickLimits();
+    Limits.BodyBudget = 128 * 1024;
+    Limits.RequestTimeout = std::chrono::seconds(20);
+    return Limits;
+  }
+  HttpBodyBudgetTest() : HttpServerTest(SmallBudget()) {}
+};
+
+TEST_F(HttpBodyBudgetTest, RequestPastTheBudgetGets503AndLaterOnesGetThrough) {
+  const std::string Big(80 * 1024, 'b');
+  TLoopbackClient Holder(Port());
+  Holder.Send("POST /soap HTTP/1.1\r\nConnection: close\r\nContent-Length: " + std::to_string(Big.size()) + "\r\n\r\n" +
+              Big.substr(0, 1000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const std::string Small(40 * 1024, 's');
+  const std::string SmallPost = "POST /soap HTTP/1.1\r\nConnection: close\r\nContent-Length: " +
+                                std::to_string(Small.size()) + "\r\n\r\n" + Small;
+  EXPECT_EQ(Exchange(Port(), SmallPost),
+            Refusal("503 Service Unavailable", "Too many requests are being read at once; try again later"));
+  Holder.Send(Big.substr(1000));
+  EXPECT_EQ(Holder.ReadAll(), OkClosed);
+  EXPECT_EQ(Exchange(Port(), SmallPost), OkClosed);
+  ASSERT_EQ(SeenCount(), 2u);
+  EXPECT_EQ(Seen[0].Body, Big);
+}
+
+class HttpSlowCallTest : public HttpServerTest {
+ protected:
+  static THttpLimits OneIoThread() {
+    THttpLimits Limits = QuickLimits();
+    Limits.IoThreads = 1;
+    return Limits;
+  }
+  HttpSlowCallTest() : HttpServerTest(OneIoThread()) {}
+};
+
+TEST_F(HttpSlowCallTest, SlowCallHoldsUpNoOtherCaller) {
+  std::unique_lock Held(Lock);  // every call waits for it
+  TLoopbackClient Slow(Port());
+  Slow.Send("GET /slow HTTP/1.1\r\nConnection: close\r\n\r\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Read and refused while the first call is still running.
+  EXPECT_EQ(Exchange(Port(), "GET /x HTTP/x\r\n\r\n"), Refusal("400 Bad Request", "Malformed request"));
+  Held.unlock();
+  EXPECT_EQ(Slow.ReadAll(), OkClosed);
 }
 
 TEST_F(HttpServerTest, StopEndsEveryConnectionAndStartAgainOnANewPort) {
   TLoopbackClient Idle(Port());
   Idle.Send("GET /wsdl HTTP/1.1\r\n");
+  TLoopbackClient Kept(Port());
+  Kept.Send("GET /wsdl HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(Kept.ReadResponse(), OkKept);
   Server.Stop();
   EXPECT_FALSE(Server.Active());
   EXPECT_EQ(Idle.ReadAll(), "");
+  EXPECT_EQ(Kept.ReadAll(), "");
+  EXPECT_EQ(Server.OpenConnections(), 0u);
   ASSERT_EQ(Server.Start(0), "");
-  EXPECT_NE(Exchange(Port(), "GET / HTTP/1.1\r\n\r\n"), "");
+  EXPECT_NE(Exchange(Port(), "GET / HTTP/1.1\r\nConnection: close\r\n\r\n"), "");
 }
 
 TEST_F(HttpServerTest, PortInUseCannotBeBound) {
@@ -160,7 +369,7 @@ class WebApplicationTest : public ::testing::Test {
   }
 
   std::string Post(const std::string& Target, const std::string& Content) {
-    return Exchange(App.Port(), "POST " + Target + " HTTP/1.1\r\nHost: h\r\nContent-Length: " +
+    return Exchange(App.Port(), "POST " + Target + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: " +
                                     std::to_string(Content.size()) + "\r\n\r\n" + Content);
   }
 
@@ -195,7 +404,7 @@ TEST_F(WebApplicationTest, QueryStringSpoilsTheSoapMessage) {
 }
 
 TEST_F(WebApplicationTest, GetOnTheSoapPathIsAnEmptyPage) {
-  EXPECT_EQ(Exchange(App.Port(), "GET /soap/IVantorWS HTTP/1.1\r\nHost: h\r\n\r\n"),
+  EXPECT_EQ(Exchange(App.Port(), "GET /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n"),
             "HTTP/1.1 200 OK\r\nServer: Dravel/87\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
 }
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <string>
+#include <utility>
 
 namespace dravel::test {
 
@@ -41,12 +43,32 @@ bool TLoopbackClient::Send(std::string_view Bytes) {
 void TLoopbackClient::ShutdownWrite() { ::shutdown(FSocket, SHUT_WR); }
 
 std::string TLoopbackClient::ReadAll() {
-  std::string Text;
+  std::string Text = std::move(FAhead);
+  FAhead.clear();
   char Buffer[4096];
   while (true) {
     const ssize_t Count = ::recv(FSocket, Buffer, sizeof Buffer, 0);
     if (Count <= 0) return Text;
     Text.append(Buffer, static_cast<std::size_t>(Count));
+  }
+}
+
+std::string TLoopbackClient::ReadResponse() {
+  char Buffer[4096];
+  while (true) {
+    const std::size_t End = FAhead.find("\r\n\r\n");
+    if (End != std::string::npos) {
+      const std::size_t Field = FAhead.find("Content-Length: ");
+      const std::size_t Length = Field < End ? std::stoul(FAhead.substr(Field + 16)) : 0;
+      if (FAhead.size() >= End + 4 + Length) {
+        std::string Answer = FAhead.substr(0, End + 4 + Length);
+        FAhead.erase(0, Answer.size());
+        return Answer;
+      }
+    }
+    const ssize_t Count = ::recv(FSocket, Buffer, sizeof Buffer, 0);
+    if (Count <= 0) return std::exchange(FAhead, std::string());
+    FAhead.append(Buffer, static_cast<std::size_t>(Count));
   }
 }
 

@@ -21,9 +21,12 @@ class TLoopbackClient {
   void ShutdownWrite();
   // Everything the server sends until it closes (waits at most 30 seconds).
   std::string ReadAll();
+  // One answer: its header and Content-Length bytes of body (the connection stays open).
+  std::string ReadResponse();
 
  private:
   int FSocket = -1;
+  std::string FAhead;  // bytes read beyond the last answer
 };
 
 // One request, the whole answer.

@@ -1,0 +1,224 @@
+#include "service/HttpConnection.h"
+
+#include <array>
+
+#include <boost/asio/error.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
+
+#include "service/HttpResponseText.h"
+
+namespace dravel {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+
+namespace {
+
+// Bytes taken from a connection at one wake-up before others get their turn.
+constexpr std::size_t ReadRounds = 4;
+
+}  // namespace
+
+THttpConnection::THttpConnection(tcp::socket Socket, THttpServerParts& Parts)
+    : FSocket(std::move(Socket)), FTimer(FSocket.get_executor()), FParts(Parts) {
+  ++FParts.Open;
+}
+
+THttpConnection::~THttpConnection() {
+  FParts.Idle.Remove(FIdlePlace);
+  FParts.Bodies.GiveBack(FCharged);
+  --FParts.Open;
+}
+
+void THttpConnection::Begin() {
+  asio::post(FSocket.get_executor(), [Self = shared_from_this()] { Self->Start(); });
+}
+
+void THttpConnection::Close() {
+  asio::post(FSocket.get_executor(), [Self = shared_from_this()] { Self->End(); });
+}
+
+void THttpConnection::Start() {
+  if (FPhase == TPhase::Closed) return;
+  boost::system::error_code Error;
+  FSocket.non_blocking(true, Error);
+  if (!Error) FSocket.set_option(tcp::no_delay(true), Error);
+  if (Error) return End();
+  FParts.Idle.Touch(*this, FIdlePlace);
+  Arm(FParts.Limits.RequestTimeout);
+  WaitForBytes();
+}
+
+void THttpConnection::WaitForBytes() {
+  if (FWaitPending) return;
+  FWaitPending = true;
+  FSocket.async_wait(tcp::socket::wait_read, [Self = shared_from_this()](boost::system::error_code Error) {
+    Self->FWaitPending = false;
+    if (Error) return Self->End();
+    Self->OnReadable();
+  });
+}
+
+void THttpConnection::OnReadable() {
+  // While a request is served or answered its connection reads nothing more; the wait
+  // starts again after the answer.
+  if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading && FPhase != TPhase::Closing) return;
+  // On the stack: a connection waiting for bytes keeps no buffer of its own.
+  std::array<char, 16384> Buffer;
+  for (std::size_t Round = 0; Round < ReadRounds; ++Round) {
+    if (FPhase == TPhase::Closed) return;
+    boost::system::error_code Error;
+    const std::size_t Count = FSocket.read_some(asio::buffer(Buffer), Error);
+    if (Error == asio::error::would_block || Error == asio::error::try_again) break;
+    if (Error == asio::error::eof) return OnClientClosed();
+    if (Error) return End();
+    if (FPhase == TPhase::Closing) continue;  // read only to be discarded
+    Consume(std::string_view(Buffer.data(), Count));
+    if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading) return;
+  }
+  WaitForBytes();
+}
+
+void THttpConnection::OnClientClosed() {
+  if (FPhase != TPhase::Reading) return End();
+  // A POST without Content-Length ends with the close; anything else is cut short.
+  if (FReader->Finish() == TReadState::Complete) return Dispatch();
+  End();
+}
+
+void THttpConnection::Consume(std::string_view Bytes) {
+  if (!FReader) {
+    FReader = std::make_unique<THttpRequestReader>();
+    if (FServed > 0) Arm(FParts.Limits.RequestTimeout);  // the first request's clock runs from the accept
+    FPhase = TPhase::Reading;
+  }
+  FParts.Idle.Touch(*this, FIdlePlace);
+  const TReadState State = FReader->Feed(Bytes);
+  const std::size_t Held = FReader->Held();
+  if (Held > FCharged) {
+    if (!FParts.Bodies.Take(Held - FCharged)) {
+      return Write(RefusalText(503, "Too many requests are being read at once; try again later"), true);
+    }
+    FCharged = Held;
+  }
+  if (State == TReadState::Reject) return Refuse(FReader->Refusal());
+  if (State == TReadState::Complete) Dispatch();
+}
+
+void THttpConnection::Dispatch() {
+  FPhase = TPhase::Busy;
+  FParts.Idle.Remove(FIdlePlace);
+  FTimer.cancel();
+  ++FServed;
+  const bool MayKeep = FReader->Request().KeepAlive && FServed < FParts.Limits.MaxRequestsPerConnection;
+  auto Job = [Self = shared_from_this(), Request = FReader->TakeRequest(), MayKeep] {
+    std::string Text;
+    bool Keep = false;
+    try {
+      const TWebResponse Response = Self->FParts.Handler(Request);
+      // Without content there is no Content-Length, and only the close ends the answer.
+      Keep = MayKeep && !Response.Content.empty();
+      Text = ResponseText(Response, Request.Method == "HEAD", Keep);
+    } catch (const std::exception&) {
+      return Self->Close();
+    }
+    asio::post(Self->FSocket.get_executor(),
+               [Self, Text = std::move(Text), Keep]() mutable { Self->Write(std::move(Text), !Keep); });
+  };
+  if (!FParts.Workers.Post(std::move(Job))) {
+    Write(RefusalText(503, "The server cannot take more work now; try again later"), true);
+  }
+}
+
+void THttpConnection::Refuse(TRefusal Why) {
+  switch (Why) {
+    case TRefusal::Malformed:
+      return Write(RefusalText(400, "Malformed request"), true);
+    case TRefusal::BodyTooLarge:
+      return Write(RefusalText(413, "Request body larger than 1 MiB"), true);
+    case TRefusal::HeaderTooLarge:
+      return Write(RefusalText(431, "Request header larger than 16 KiB"), true);
+    case TRefusal::None:
+    case TRefusal::Silent:
+      return End();
+  }
+}
+
+void THttpConnection::Write(std::string Text, bool CloseAfter) {
+  if (FPhase == TPhase::Closed) return;
+  FPhase = TPhase::Writing;
+  FParts.Idle.Remove(FIdlePlace);
+  FOut = std::move(Text);
+  Arm(FParts.Limits.RequestTimeout);
+  asio::async_write(FSocket, asio::buffer(FOut),
+                    [Self = shared_from_this(), CloseAfter](boost::system::error_code Error, std::size_t) {
+                      if (Error) return Self->End();
+                      Self->OnWritten(CloseAfter);
+                    });
+}
+
+void THttpConnection::OnWritten(bool CloseAfter) {
+  if (FPhase == TPhase::Closed) return;
+  std::string().swap(FOut);
+  std::string Rest = FReader ? FReader->TakeRest() : std::string();
+  ForgetRequest();
+  if (CloseAfter) return Linger();
+  FPhase = TPhase::Waiting;
+  FParts.Idle.Touch(*this, FIdlePlace);
+  Arm(FParts.Limits.IdleTimeout);
+  // A client may send its next request before the answer to the last one.
+  if (!Rest.empty()) Consume(Rest);
+  if (FPhase == TPhase::Waiting || FPhase == TPhase::Reading) WaitForBytes();
+}
+
+void THttpConnection::ForgetRequest() {
+  FReader.reset();
+  FParts.Bodies.GiveBack(FCharged);
+  FCharged = 0;
+}
+
+void THttpConnection::Linger() {
+  FPhase = TPhase::Closing;
+  ForgetRequest();
+  boost::system::error_code Ignored;
+  FSocket.shutdown(tcp::socket::shutdown_send, Ignored);
+  Arm(FParts.Limits.CloseGrace);
+  WaitForBytes();
+}
+
+void THttpConnection::Arm(std::chrono::milliseconds After) {
+  FTimer.expires_after(After);
+  FTimer.async_wait([Self = shared_from_this()](boost::system::error_code Error) {
+    if (Error == asio::error::operation_aborted) return;
+    // Re-armed after this wait had already ended: the newer wait decides.
+    if (Self->FTimer.expiry() > asio::steady_timer::clock_type::now()) return;
+    Self->OnTimer();
+  });
+}
+
+void THttpConnection::OnTimer() {
+  switch (FPhase) {
+    case TPhase::Reading:
+      return Write(RefusalText(408, "Request not complete within the time allowed"), true);
+    case TPhase::Busy:
+      return;
+    case TPhase::Waiting:
+    case TPhase::Writing:
+    case TPhase::Closing:
+    case TPhase::Closed:
+      return End();
+  }
+}
+
+void THttpConnection::End() {
+  if (FPhase == TPhase::Closed) return;
+  FPhase = TPhase::Closed;
+  FParts.Idle.Remove(FIdlePlace);
+  FTimer.cancel();
+  boost::system::error_code Ignored;
+  FSocket.shutdown(tcp::socket::shutdown_both, Ignored);
+  FSocket.close(Ignored);
+}
+
+}  // namespace dravel
