@@ -47,7 +47,7 @@ void THttpConnection::Start() {
   if (Error) return End();
   FParts.Idle.Touch(*this, FIdlePlace);
   Arm(FParts.Limits.RequestTimeout);
-  WaitForBytes();
+  OnReadable();  // bytes may have come before the connection was watched
 }
 
 void THttpConnection::WaitForBytes() {
@@ -61,23 +61,25 @@ void THttpConnection::WaitForBytes() {
 }
 
 void THttpConnection::OnReadable() {
-  // While a request is served or answered its connection reads nothing more; the wait
+  // While a request is served or answered its connection reads nothing more; reading
   // starts again after the answer.
   if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading && FPhase != TPhase::Closing) return;
   // On the stack: a connection waiting for bytes keeps no buffer of its own.
   std::array<char, 16384> Buffer;
   for (std::size_t Round = 0; Round < ReadRounds; ++Round) {
-    if (FPhase == TPhase::Closed) return;
     boost::system::error_code Error;
     const std::size_t Count = FSocket.read_some(asio::buffer(Buffer), Error);
-    if (Error == asio::error::would_block || Error == asio::error::try_again) break;
+    if (Error == asio::error::would_block || Error == asio::error::try_again) return WaitForBytes();
     if (Error == asio::error::eof) return OnClientClosed();
     if (Error) return End();
-    if (FPhase == TPhase::Closing) continue;  // read only to be discarded
-    Consume(std::string_view(Buffer.data(), Count));
-    if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading) return;
+    if (FPhase != TPhase::Closing) Consume(std::string_view(Buffer.data(), Count));  // else discarded
+    if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading && FPhase != TPhase::Closing) return;
+    // A short read emptied the socket: later bytes wake the wait.
+    if (Count < Buffer.size()) return WaitForBytes();
   }
-  WaitForBytes();
+  // Readiness is told once per arrival, so bytes left unread must be read without a wait;
+  // later, so that other connections get their turn.
+  asio::post(FSocket.get_executor(), [Self = shared_from_this()] { Self->OnReadable(); });
 }
 
 void THttpConnection::OnClientClosed() {
@@ -169,7 +171,7 @@ void THttpConnection::OnWritten(bool CloseAfter) {
   Arm(FParts.Limits.IdleTimeout);
   // A client may send its next request before the answer to the last one.
   if (!Rest.empty()) Consume(Rest);
-  if (FPhase == TPhase::Waiting || FPhase == TPhase::Reading) WaitForBytes();
+  OnReadable();  // and may have sent more while it waited
 }
 
 void THttpConnection::ForgetRequest() {
@@ -184,7 +186,7 @@ void THttpConnection::Linger() {
   boost::system::error_code Ignored;
   FSocket.shutdown(tcp::socket::shutdown_send, Ignored);
   Arm(FParts.Limits.CloseGrace);
-  WaitForBytes();
+  OnReadable();
 }
 
 void THttpConnection::Arm(std::chrono::milliseconds After) {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "formatter/FormatterRegistry.h"
+#include "platform/ProcessResources.h"
 #include "service/IndyApp.h"
 
 namespace {
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
   for (int I = 1; I + 1 < argc; ++I) {
     if (std::string(argv[I]) == "--refresh-ms") RefreshMs = std::atoi(argv[I + 1]);
   }
+  // As the panel does at its start.
+  dravel::RaiseOpenFileLimit();
   dravel::TRawDataShell Shell;
   dravel::TFormatterRegistry Registry(Shell, dravel::TFormatSettings{});
   const std::string Text = dravel::DefaultFormatText(Registry);

@@ -6,7 +6,8 @@ typed in the 1999 XML Schema namespace, which zeep does not know (it warns "cont
 invalid part ...: invalid xsd type or elements" for each message, then "The
 wsdl:operation ... was not found in the wsdl:portType"). The test checks that this is
 still the reason, then lets zeep call every operation through the same WSDL with the
-schema namespace read as the 2001 one, and finally sends raw SOAP requests.
+schema namespace read as the 2001 one, sends raw SOAP requests, and finally has curl and
+ab (apache2-utils) fetch the WSDL several times over kept connections.
 
 Usage: soap_client_test.py <dravel_service_test_server>
 """
@@ -112,6 +113,20 @@ def raw_soap_requests(port):
     print("raw SOAP requests answered")
 
 
+def clients_keep_their_connections(port):
+    wsdl = "http://127.0.0.1:%d/wsdl/IVantorWS" % port
+    curl = subprocess.run(["curl", "-sv", "--max-time", "20", "-o", "/dev/null", "-o", "/dev/null", wsdl, wsdl],
+                          capture_output=True, text=True, timeout=30)
+    check(curl.returncode == 0, "curl failed: %s" % curl.stderr[-500:])
+    check("Re-using existing connection" in curl.stderr, "curl opened a new connection: %s" % curl.stderr[-800:])
+    ab = subprocess.run(["ab", "-k", "-n", "200", "-c", "4", "-s", "20", wsdl],
+                        capture_output=True, text=True, timeout=60)
+    check(ab.returncode == 0, "ab failed: %s" % ab.stderr[-500:])
+    check("Failed requests:        0" in ab.stdout, ab.stdout)
+    check("Keep-Alive requests:    200" in ab.stdout, ab.stdout)
+    print("curl and ab -k kept their connections")
+
+
 def main():
     server = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     try:
@@ -121,6 +136,7 @@ def main():
             zeep_refuses_the_published_wsdl(url)
             zeep_calls_every_operation(url, folder)
             raw_soap_requests(port)
+            clients_keep_their_connections(port)
     finally:
         server.stdin.close()
         server.wait(timeout=30)
