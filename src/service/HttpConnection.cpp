@@ -122,8 +122,8 @@ void THttpConnection::Dispatch() {
       // Without content there is no Content-Length, and only the close ends the answer.
       Keep = MayKeep && !Response.Content.empty();
       Text = ResponseText(Response, Request.Method == "HEAD", Keep);
-    } catch (const std::exception&) {
-      return Self->Close();
+    } catch (...) {
+      return Self->Close();  // this connection ends; the server goes on
     }
     asio::post(Self->FSocket.get_executor(),
                [Self, Text = std::move(Text), Keep]() mutable { Self->Write(std::move(Text), !Keep); });
