@@ -230,15 +230,20 @@ TEST_F(HttpServerTest, KeptConnectionIdleTooLongIsClosed) {
   EXPECT_LT(Waited, std::chrono::seconds(5));
 }
 
-class HttpRequestLimitTest : public HttpServerTest {
+// A server with the quick limits, changed by Adjust.
+template <void (*Adjust)(THttpLimits&)>
+class HttpServerWith : public HttpServerTest {
  protected:
-  static THttpLimits ThreeRequests() {
+  HttpServerWith() : HttpServerTest(Adjusted()) {}
+  static THttpLimits Adjusted() {
     THttpLimits Limits = QuickLimits();
-    Limits.MaxRequestsPerConnection = 3;
+    Adjust(Limits);
     return Limits;
   }
-  HttpRequestLimitTest() : HttpServerTest(ThreeRequests()) {}
 };
+
+void ThreeRequests(THttpLimits& Limits) { Limits.MaxRequestsPerConnection = 3; }
+using HttpRequestLimitTest = HttpServerWith<ThreeRequests>;
 
 TEST_F(HttpRequestLimitTest, ConnectionClosesAfterItsLastAllowedRequest) {
   TLoopbackClient Client(Port());
@@ -250,16 +255,11 @@ TEST_F(HttpRequestLimitTest, ConnectionClosesAfterItsLastAllowedRequest) {
   EXPECT_EQ(Client.ReadAll(), OkClosed);
 }
 
-class HttpConnectionCapTest : public HttpServerTest {
- protected:
-  static THttpLimits FourConnections() {
-    THttpLimits Limits = QuickLimits();
-    Limits.MaxConnections = 4;
-    Limits.RequestTimeout = std::chrono::seconds(20);
-    return Limits;
-  }
-  HttpConnectionCapTest() : HttpServerTest(FourConnections()) {}
-};
+void FourConnections(THttpLimits& Limits) {
+  Limits.MaxConnections = 4;
+  Limits.RequestTimeout = std::chrono::seconds(20);
+}
+using HttpConnectionCapTest = HttpServerWith<FourConnections>;
 
 TEST_F(HttpConnectionCapTest, PastTheCapTheLongestSilentConnectionsCloseFirst) {
   EXPECT_EQ(Server.MaxConnections(), 4u);
@@ -287,16 +287,11 @@ TEST_F(HttpConnectionCapTest, PastTheCapTheLongestSilentConnectionsCloseFirst) {
   }
 }
 
-class HttpBodyBudgetTest : public HttpServerTest {
- protected:
-  static THttpLimits SmallBudget() {
-    THttpLimits Limits = QuickLimits();
-    Limits.BodyBudget = 128 * 1024;
-    Limits.RequestTimeout = std::chrono::seconds(20);
-    return Limits;
-  }
-  HttpBodyBudgetTest() : HttpServerTest(SmallBudget()) {}
-};
+void SmallBudget(THttpLimits& Limits) {
+  Limits.BodyBudget = 128 * 1024;
+  Limits.RequestTimeout = std::chrono::seconds(20);
+}
+using HttpBodyBudgetTest = HttpServerWith<SmallBudget>;
 
 TEST_F(HttpBodyBudgetTest, RequestPastTheBudgetGets503AndLaterOnesGetThrough) {
   const std::string Big(80 * 1024, 'b');
@@ -316,15 +311,8 @@ TEST_F(HttpBodyBudgetTest, RequestPastTheBudgetGets503AndLaterOnesGetThrough) {
   EXPECT_EQ(Seen[0].Body, Big);
 }
 
-class HttpSlowCallTest : public HttpServerTest {
- protected:
-  static THttpLimits OneIoThread() {
-    THttpLimits Limits = QuickLimits();
-    Limits.IoThreads = 1;
-    return Limits;
-  }
-  HttpSlowCallTest() : HttpServerTest(OneIoThread()) {}
-};
+void OneIoThread(THttpLimits& Limits) { Limits.IoThreads = 1; }
+using HttpSlowCallTest = HttpServerWith<OneIoThread>;
 
 TEST_F(HttpSlowCallTest, SlowCallHoldsUpNoOtherCaller) {
   std::unique_lock Held(Lock);  // every call waits for it
