@@ -35,6 +35,11 @@ std::string ServeUntilAnswered(std::uint16_t Port) {
 }
 
 TEST(HttpExhaustionTest, ServerKeepsAnsweringOnceDescriptorsFree) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers probe memory through a pipe; with no descriptor left that probe fails
+  // and they report objects as invalid that are not.
+  GTEST_SKIP() << "runs in the build without sanitizers";
+#endif
   if (!std::getenv(ChildMark)) {
     const std::string Command = std::string(ChildMark) + "=1 prlimit --nofile=" + std::to_string(DescriptorLimit) +
                                 ":" + std::to_string(DescriptorLimit) + " /proc/" + std::to_string(::getpid()) +
