@@ -1,13 +1,11 @@
 // The program entry: the command line, the help page, one local panel per logon, and
-// the main window with its message loop.
+// the main window with its message loop; or the headless server.
 #include <QApplication>
-#include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -18,33 +16,10 @@
 #include "platform/ProcessResources.h"
 #include "platform/SingleInstance.h"
 #include "platform/XDisplay.h"
+#include "server/ServerMain.h"
+#include "server/SignalChannel.h"
 
 namespace {
-
-// SIGTERM and SIGINT arrive on this socket pair, so the main thread can close the
-// window (and save) from its event loop.
-int SignalPipe[2] = {-1, -1};
-
-void OnTerminationSignal(int) {
-  const char Byte = 1;
-  [[maybe_unused]] const auto Ignored = ::write(SignalPipe[0], &Byte, 1);
-}
-
-void CatchTerminationSignals(QObject* Owner, const std::function<void()>& Close) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, SignalPipe) != 0) return;
-  auto* Notifier = new QSocketNotifier(SignalPipe[1], QSocketNotifier::Read, Owner);
-  QObject::connect(Notifier, &QSocketNotifier::activated, Owner, [Close] {
-    char Byte = 0;
-    [[maybe_unused]] const auto Ignored = ::read(SignalPipe[1], &Byte, 1);
-    Close();
-  });
-  struct sigaction Action {};
-  Action.sa_handler = OnTerminationSignal;
-  sigemptyset(&Action.sa_mask);
-  Action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &Action, nullptr);
-  sigaction(SIGINT, &Action, nullptr);
-}
 
 int ShowHelpPage() {
   try {
@@ -82,6 +57,8 @@ bool SelectX11Platform(bool& Chosen) {
 
 int main(int argc, char* argv[]) {
   const std::vector<std::string> Args(argv + 1, argv + argc);
+  // The headless server needs no display and takes its own lock.
+  if (dravel::ServeRequested(Args)) return dravel::RunServer(argc, argv, Args);
   const dravel::TEntryScan Entry = dravel::EntryScan(Args);
   if (Entry.ShowHelp) return ShowHelpPage();
   // Answered before any display or running copy is looked at.
@@ -118,7 +95,8 @@ int main(int argc, char* argv[]) {
 
   dravel::TDravelDisplay Display(Args, nullptr);
   const auto Close = [&Display] { Display.close(); };
-  CatchTerminationSignals(&App, Close);
+  // SIGTERM and SIGINT close the window (and save) from the event loop.
+  const dravel::TSignalChannel Signals({SIGTERM, SIGINT}, [&Close](int) { Close(); });
   // The desktop session ending: save as a close would.
   QObject::connect(&App, &QGuiApplication::commitDataRequest, &Display, Close);
   QObject::connect(&App, &QCoreApplication::aboutToQuit, &Display, Close);

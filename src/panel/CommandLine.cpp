@@ -50,6 +50,8 @@ std::string ProgramUsage() {
          "  -?            write the page on remote monitoring and open it\n"
          "      --help    show this text and exit\n"
          "      --version show the version and exit\n"
+         "      --serve   run as a headless server without a display (--link-port N,\n"
+         "                --web-port N, --password-file FILE, --interval MS, --settings FILE)\n"
          "\n"
          "Values follow their switch without a blank, e.g. dravel -c -i10.11.12.13 -p6130\n"
          "Settings: ${XDG_CONFIG_HOME:-~/.config}/dravel/registry.db\n"

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "monitor/ProgramSettings.h"
+
 namespace dravel {
 
 inline constexpr int DefaultLinkPort = 6130;
-// The program's version number, the same as the settings layout's.
-inline constexpr int ProgramVersionNumber = 87;
 
 struct TEntryScan {
   bool SkipSingleInstance = false;  // "-c" or "-C": any number of client copies may run

@@ -14,7 +14,9 @@
 #include "panel/FmtLabel.h"
 #include "panel/ScreenKeeper.h"
 #include "panel/WakeListener.h"
-#include "panel/UptimeRecords.h"
+#include "monitor/MonitorCore.h"
+#include "monitor/MonitorWeb.h"
+#include "monitor/SettingsMigration.h"
 #include "platform/HelpPage.h"
 #include "platform/SettingsStore.h"
 #include "sampling/LocalSampler.h"
@@ -121,12 +123,9 @@ void TDravelDisplay::FormCreate() {
   Guarded([this] { RestoreServerRole(); });
   Guarded([this] { RestoreWebService(); });
 
-  FRawData = std::make_unique<TRawDataShell>();
-  FRawData->OnRecord = [this](TRawDataShell&) { RenderLabels(); };
-  StartSampler();
+  StartCore();
   Guarded([&] { FSampler->SetExcludeText(Registry.ReadString("Exclude")); });
   Guarded([&] { FLocalSampler->Choose(ReadMeasuringChoice(Registry)); });
-  FFormatters = std::make_unique<TFormatterRegistry>(*FRawData, FormatSettingsFromLocale());
 
   // A text that cannot be read leaves the default, so the panel still shows something.
   FFormatText = DefaultFormatText(*FFormatters);
@@ -159,8 +158,13 @@ void TDravelDisplay::FormCreate() {
   });
 }
 
-void TDravelDisplay::StartSampler() {
-  FLocalSampler = std::make_unique<TLocalSampler>(*FRawData);
+void TDravelDisplay::StartCore() {
+  FCore = std::make_unique<TMonitorCore>(FormatSettingsFromLocale());
+  FCore->KeepStoredUptimes(*SettingsRegistry);
+  FRawData = &FCore->RawData();
+  FRawData->OnRecord = [this](TRawDataShell&) { RenderLabels(); };
+  FFormatters = &FCore->Formatters();
+  FLocalSampler = &FCore->Local();
   FSampler = &FLocalSampler->Sampler();
   FLocalSampler->MBM().OnStartReport = [this] {
     QMetaObject::invokeMethod(
@@ -183,7 +187,7 @@ void TDravelDisplay::OpenSettings() {
   }
   Guarded([this] {
     SettingsRegistry->OpenKey(MainSettingsKey, true);
-    MigrateSettings();
+    MigrateSettings(*SettingsRegistry);
   });
   Guarded([this] { SettingsRegistry->WriteInteger("Version", SettingsVersion); });
   if (ClientMode) {
@@ -191,27 +195,6 @@ void TDravelDisplay::OpenSettings() {
       SettingsRegistry->CloseKey();
       SettingsRegistry->OpenKey(SettingsKey(), true);
     });
-  }
-}
-
-void TDravelDisplay::MigrateSettings() {
-  TRegistry& Registry = *SettingsRegistry;
-  // An absent version counts as older than every step, so a fresh store runs them all.
-  const int Version = Registry.ValueExists("Version") ? Registry.ReadInteger("Version") : 0;
-  if (Version < 75) {
-    Registry.CloseKey();
-    Registry.DeleteKey(MainSettingsKey);
-    Registry.OpenKey(MainSettingsKey, true);
-  }
-  if (Version < 78) {
-    // The old integer record, widened with its sign to the 8-byte form.
-    const std::int64_t Longest =
-        Registry.ValueExists("LongestUptime") ? Registry.ReadInteger("LongestUptime") : 0;
-    WriteUptimeFigure(Registry, "LongestUptime", Longest);
-  }
-  if (Version < 82) {
-    Registry.DeleteValue("W");
-    Registry.DeleteValue("H");
   }
 }
 
@@ -244,10 +227,7 @@ void TDravelDisplay::RefreshNow(bool Forced) {
     Guarded([this] { ClientRequestStep(); });
     return;
   }
-  {
-    const std::lock_guard Lock(FRawData->Guard);
-    Guarded([&] { FSampler->SamplePass(FFormatters->ActiveFamilies(), Forced); });
-  }
+  Guarded([&] { FCore->SamplePass(Forced); });
   // Warned and closed outside the guard: the exit frees what the guard protects.
   if (FPerfDataFailed) PerfDataFailure();
 }
@@ -287,11 +267,13 @@ void TDravelDisplay::Exit1Click() {
     SettingsRegistry.reset();
   }
   FSampler = nullptr;
-  FLocalSampler.reset();
-  FFormatters.reset();
+  FLocalSampler = nullptr;
+  FFormatters = nullptr;
   for (TFmtLabel* Label : FLabels) delete Label;
   FLabels.clear();
-  FRawData.reset();
+  FRawData = nullptr;
+  FWebService.reset();
+  FCore.reset();
   QApplication::quit();
 }
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/ProgramSettings.h"
 #include "panel/CommandLine.h"
 #include "panel/Prompts.h"
 #include "remote/LinkClient.h"
@@ -39,15 +40,14 @@ namespace dravel {
 class TFmtLabel;
 class TFormatterRegistry;
 class TLocalSampler;
+class TMonitorCore;
+class TMonitorWeb;
 class TRawDataShell;
 class TRegistry;
 class TSampler;
 class TStartAtLoginItem;
 class TWakeListener;
 
-// Settings keys and the layout version written at every start.
-inline constexpr const char* MainSettingsKey = "\\Software\\KelmarSoftware\\Dravel";
-inline constexpr int SettingsVersion = 87;
 
 class TDravelDisplay : public QWidget {
   Q_OBJECT
@@ -112,10 +112,12 @@ class TDravelDisplay : public QWidget {
   // ---- members ----------------------------------------------------------------------
   std::uint8_t FTrayMode = 0;  // 2: the tray icon shows processor usage
   std::string FFormatText;
-  std::unique_ptr<TRawDataShell> FRawData;
-  std::unique_ptr<TFormatterRegistry> FFormatters;
-  std::unique_ptr<TLocalSampler> FLocalSampler;  // this machine's sampler and its sources
-  TSampler* FSampler = nullptr;  // FLocalSampler's sampler; runs only outside client mode
+  std::unique_ptr<TMonitorCore> FCore;  // the record, the formatters, the local sampler
+  // Views into FCore while it lives. The sampler runs only outside client mode.
+  TRawDataShell* FRawData = nullptr;
+  TFormatterRegistry* FFormatters = nullptr;
+  TLocalSampler* FLocalSampler = nullptr;
+  TSampler* FSampler = nullptr;
 
   // ---- program-wide state -----------------------------------------------------------
   std::unique_ptr<TRegistry> SettingsRegistry;
@@ -264,10 +266,7 @@ class TDravelDisplay : public QWidget {
   void StopWebService();        // exit sequence
   void ActasWebService1Click(); // "Act as Web Service": port prompt, start or stop
   std::uint16_t FWebServicePort = 61300;
-  // The web application over FRawData and FFormatters, made when first started (shared
-  // only so that its type may stay incomplete outside dravel2a_webservice.cpp).
-  struct TWebServiceParts;
-  std::shared_ptr<TWebServiceParts> FWebService;
+  std::unique_ptr<TMonitorWeb> FWebService;  // over FCore, made when first started
   // Listens on FWebServicePort: empty, or the error text. Before the record and the
   // formatters exist (set-up) the start waits for the event loop.
   std::string StartWebService();
@@ -283,9 +282,8 @@ class TDravelDisplay : public QWidget {
   // One sampling pass (a client asks its server instead); the pass ends in a render.
   void RefreshNow(bool Forced);
   void OpenSettings();
-  void MigrateSettings();
   void SaveSettings();
-  void StartSampler();
+  void StartCore();
   bool FPerfDataFailed = false;  // the last pass could not read the performance data
   void PerfDataFailure();
 

@@ -1,12 +1,12 @@
 // The link roles of the main window: the server switch and its prompts, the server's
 // listen, accept and error events, and the client's start, request step and events.
-#include <algorithm>
 #include <exception>
 #include <mutex>
 
 #include <QAction>
 
 #include "panel/dravel2a.h"
+#include "monitor/MonitorCore.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
 #include "sampling/RawData.h"
@@ -157,10 +157,7 @@ void TDravelDisplay::servAccept() { LinkUp(); }
 void TDravelDisplay::servClientError() { SetTrayIcon(1); }
 
 void TDravelDisplay::servClientRead(TRecordBytes& Out) {
-  if (!FRawData) return;
-  const std::lock_guard Lock(FRawData->Guard);
-  const auto Bytes = RecordBytes(FRawData->Data);
-  std::copy(Bytes.begin(), Bytes.end(), Out.begin());
+  if (FCore) FCore->CopyRecord(Out);
 }
 
 void TDravelDisplay::cliConnect() { LinkUp(); }

@@ -2,7 +2,7 @@
 // the exit sequence makes.
 #include "formatter/UTPFormat.h"
 #include "panel/dravel2a_menu_support.h"
-#include "panel/UptimeRecords.h"
+#include "monitor/UptimeRecords.h"
 
 namespace dravel {
 

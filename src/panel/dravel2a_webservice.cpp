@@ -5,12 +5,10 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "formatter/FormatterRegistry.h"
+#include "monitor/MonitorWeb.h"
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
-#include "sampling/RawData.h"
-#include "service/IndyApp.h"
 
 namespace dravel {
 
@@ -22,23 +20,9 @@ std::filesystem::path PortListBesideExecutable() {
   return PortListFileName(QCoreApplication::applicationFilePath().toStdString());
 }
 
-std::filesystem::path PortListInSettingsFolder() {
-  const std::filesystem::path Name = PortListBesideExecutable().filename();
-  return TRegistry::DefaultStorePath().parent_path() / Name;
-}
-
 }  // namespace
 
-struct TDravelDisplay::TWebServiceParts {
-  TWebServiceParts(TRawDataShell& Shell, const TFormatterRegistry& Formatters)
-      : State{Shell, [&Formatters](std::string_view Line) { return Formatters.Evaluate(Line); }},
-        Application(State, PortListBesideExecutable(), PortListInSettingsFolder()) {}
-
-  TServiceState State;
-  TWebApplication Application;
-};
-
-bool TDravelDisplay::WebServiceActive() const { return FWebService && FWebService->Application.Active(); }
+bool TDravelDisplay::WebServiceActive() const { return FWebService && FWebService->Active(); }
 
 std::string TDravelDisplay::StartWebService() {
   if (!FRawData || !FFormatters) {
@@ -52,12 +36,16 @@ std::string TDravelDisplay::StartWebService() {
     });
     return {};
   }
-  if (!FWebService) FWebService = std::make_shared<TWebServiceParts>(*FRawData, *FFormatters);
-  return FWebService->Application.Start(FWebServicePort);
+  if (!FWebService) {
+    FWebService = std::make_unique<TMonitorWeb>(
+        *FCore, PortListBesideExecutable(),
+        PortListInFolder(PortListBesideExecutable(), TRegistry::DefaultStorePath().parent_path()));
+  }
+  return FWebService->Start(FWebServicePort);
 }
 
 void TDravelDisplay::StopWebService() {
-  if (FWebService) FWebService->Application.Stop();
+  if (FWebService) FWebService->Stop();
 }
 
 void TDravelDisplay::RestoreWebService() {

@@ -13,8 +13,10 @@ std::filesystem::path SingleInstanceFolder();
 
 class TSingleInstanceLock {
  public:
-  // Tries, without waiting, to take "OsselVantorMutex" in Folder.
-  explicit TSingleInstanceLock(const std::filesystem::path& Folder = SingleInstanceFolder());
+  // Tries, without waiting, to take the lock Name ("OsselVantorMutex", the panel's) in
+  // Folder.
+  explicit TSingleInstanceLock(const std::filesystem::path& Folder = SingleInstanceFolder(),
+                               const char* Name = "OsselVantorMutex");
   ~TSingleInstanceLock();
   TSingleInstanceLock(const TSingleInstanceLock&) = delete;
   TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;

@@ -70,6 +70,8 @@ TReadState THttpRequestReader::AfterHeader() {
   FRequest.Target = std::string(Header.target());
   FRequest.Host = Host == Header.end() ? std::string() : std::string(Host->value());
   FRequest.KeepAlive = Header.keep_alive();
+  const auto Encoding = Header.find(http::field::accept_encoding);
+  if (Encoding != Header.end()) FRequest.AcceptEncoding = std::string(Encoding->value());
   if (Method == http::verb::post && !FParser.content_length() && !FParser.chunked()) {
     FUntilClose = true;
     FRequest.KeepAlive = false;  // the close ends the body

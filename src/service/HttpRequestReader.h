@@ -17,6 +17,7 @@ struct THttpRequest {
   std::string Method;
   std::string Target;  // path and query as sent
   std::string Host;
+  std::string AcceptEncoding;  // the Accept-Encoding header
   std::string Body;
   bool KeepAlive = false;  // the client will send further requests on the connection
 };

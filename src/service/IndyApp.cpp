@@ -16,9 +16,10 @@ TWebRequest ToWebRequest(const THttpRequest& Request) {
 }
 
 TWebApplication::TWebApplication(const TServiceState& State, std::filesystem::path PortListPrimary,
-                                 std::filesystem::path PortListFallback)
+                                 std::filesystem::path PortListFallback, TWebRoute Route)
     : FPortList(std::move(PortListPrimary), std::move(PortListFallback)),
       FModule(State, FPortList),
+      FRoute(std::move(Route)),
       FServer([this](const THttpRequest& Request) { return HandleRequest(Request); }) {}
 
 std::string TWebApplication::Start(std::uint16_t Port) {
@@ -37,6 +38,9 @@ TWebResponse TWebApplication::HandleRequest(const THttpRequest& Request) {
     if (++FActiveRequests > MaxActiveRequests) {
       throw std::runtime_error(
           "Maximum number of concurrent connections exceeded.  Please try again later");
+    }
+    if (FRoute) {
+      if (auto Response = FRoute(Request)) return std::move(*Response);
     }
     return FModule.HandleRequest(ToWebRequest(Request));
   } catch (const std::exception& Error) {

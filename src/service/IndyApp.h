@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "service/IndyHTTP.h"
@@ -18,6 +20,9 @@ namespace dravel {
 // body followed by CR LF and the query when the request had one.
 TWebRequest ToWebRequest(const THttpRequest& Request);
 
+// A path served beside the web module: an answer, or none to leave the request to it.
+using TWebRoute = std::function<std::optional<TWebResponse>(const THttpRequest&)>;
+
 class TWebApplication {
  public:
   static constexpr int MaxActiveRequests = 32;
@@ -26,7 +31,7 @@ class TWebApplication {
   // PortListPrimary is PortListFileName(executable); PortListFallback is used when the
   // executable's folder cannot be written (a file in the settings folder).
   TWebApplication(const TServiceState& State, std::filesystem::path PortListPrimary,
-                  std::filesystem::path PortListFallback);
+                  std::filesystem::path PortListFallback, TWebRoute Route = {});
 
   // Empty on success, else the error text to show ("Could not bind socket. Address and
   // port are already in use." when the port is taken). On success the port list file's
@@ -45,6 +50,7 @@ class TWebApplication {
  private:
   TPortListFile FPortList;
   TwmSOAPIndy FModule;
+  const TWebRoute FRoute;
   std::atomic<int> FActiveRequests{0};
   TIndyHTTPServer FServer;  // last: its threads stop before the rest goes
 };

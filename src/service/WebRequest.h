@@ -2,6 +2,7 @@
 // What the web module sees of an HTTP request, and what it answers.
 
 #include <string>
+#include <utility>
 
 namespace dravel {
 
@@ -13,9 +14,15 @@ struct TWebRequest {
 };
 
 struct TWebResponse {
-  int StatusCode = 200;
-  std::string ContentType = "text/html";
+  TWebResponse(int Status = 200, std::string Type = "text/html", std::string Body = {},
+               std::string Encoding = {})
+      : StatusCode(Status), ContentType(std::move(Type)), Content(std::move(Body)),
+        ContentEncoding(std::move(Encoding)) {}
+
+  int StatusCode;
+  std::string ContentType;
   std::string Content;
+  std::string ContentEncoding;  // "gzip" for a compressed Content; empty when plain
 };
 
 }  // namespace dravel

@@ -54,7 +54,9 @@ def expected_files(multiarch):
              "usr/share/applications/dravel.desktop",
              "usr/share/icons/hicolor/scalable/apps/dravel.svg",
              "usr/share/man/man1/dravel.1.gz", "usr/share/man/man1/dravelfmt.1.gz",
-             "usr/share/metainfo/com.kelmarsoftware.dravel.metainfo.xml"]
+             "usr/share/metainfo/com.kelmarsoftware.dravel.metainfo.xml",
+             "usr/lib/systemd/user/dravel-server.service",
+             "usr/lib/systemd/system/dravel-server.service"]
     files += ["usr/share/icons/hicolor/%dx%d/apps/dravel.png" % (s, s)
               for s in (16, 22, 32, 48, 64, 128, 256)]
     return files

@@ -23,7 +23,7 @@
 #include "panel/SensorsDialog.h"
 #include "panel/StartAtLoginItem.h"
 #include "panel/TrayPictures.h"
-#include "panel/UptimeRecords.h"
+#include "monitor/UptimeRecords.h"
 #include "sampling/LocalSampler.h"
 #include "sampling/Sampler.h"
 

@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxPerfData.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <array>
@@ -8,6 +7,7 @@
 #include <memory>
 
 #include "platform/linux/FileText.h"
+#include "platform/linux/ProcessFolders.h"
 
 namespace dravel {
 namespace {
@@ -31,19 +31,6 @@ std::uint64_t TicksTo100ns(std::uint64_t Ticks, long TicksPerSecond) {
 }
 
 long TicksPerSecond() { return ::sysconf(_SC_CLK_TCK); }
-
-// The numeric entries of the proc folder, one per process; false when it cannot be read.
-template <typename Visit>
-bool ForEachProcess(const std::string& Proc, Visit&& Process) {
-  const std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir(Proc.c_str()), ::closedir);
-  if (!Dir) return false;
-  while (const dirent* Entry = ::readdir(Dir.get())) {
-    const char* Name = Entry->d_name;
-    if (*Name < '1' || *Name > '9') continue;
-    Process(std::string(Name));
-  }
-  return true;
-}
 
 std::string ReadLink(const std::string& Path) {
   std::array<char, 4096> Target{};

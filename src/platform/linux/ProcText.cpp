@@ -84,6 +84,29 @@ std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
   return Processors;
 }
 
+std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
+  std::vector<TCpuTicks> Cpus;
+  ForEachLine(ProcStat, [&](std::string_view Line) {
+    const auto W = Words(Line);
+    if (W.empty() || !W[0].starts_with("cpu") || W[0].size() == 3 || !Number(W[0].substr(3))) return;
+    TCpuTicks Cpu{std::string(W[0].substr(3)), {}};
+    for (std::size_t Mode = 0; Mode < Cpu.Ticks.size() && Mode + 1 < W.size(); ++Mode) {
+      Cpu.Ticks[Mode] = Number(W[Mode + 1]).value_or(0);
+    }
+    Cpus.push_back(std::move(Cpu));
+  });
+  return Cpus;
+}
+
+std::optional<std::uint64_t> ParseBootTime(std::string_view ProcStat) {
+  std::optional<std::uint64_t> Boot;
+  ForEachLine(ProcStat, [&](std::string_view Line) {
+    const auto W = Words(Line);
+    if (W.size() >= 2 && W[0] == "btime") Boot = Number(W[1]);
+  });
+  return Boot;
+}
+
 std::optional<TProcessTimes> ParseProcessStat(std::string_view PidStat) {
   // "pid (comm) state ppid ...": the command name may itself hold blanks and
   // parentheses, so it ends at the last ")".
@@ -142,7 +165,7 @@ std::vector<TNetCounters> ParseNetDev(std::string_view NetDev) {
   return Out;
 }
 
-std::optional<TMemoryStatus> ParseMemInfo(std::string_view MemInfo) {
+std::optional<TMemInfo> ParseMemInfoBytes(std::string_view MemInfo) {
   std::optional<std::uint64_t> Total, Available, SwapTotal, SwapFree;
   ForEachLine(MemInfo, [&](std::string_view Line) {
     const auto W = Words(Line);
@@ -156,11 +179,17 @@ std::optional<TMemoryStatus> ParseMemInfo(std::string_view MemInfo) {
     if (W[0] == "SwapFree:") SwapFree = Bytes;
   });
   if (!Total || !Available) return std::nullopt;
+  return TMemInfo{*Total, *Available, SwapTotal.value_or(0), SwapFree.value_or(0)};
+}
+
+std::optional<TMemoryStatus> ParseMemInfo(std::string_view MemInfo) {
+  const auto Info = ParseMemInfoBytes(MemInfo);
+  if (!Info) return std::nullopt;
   TMemoryStatus Status;
-  Status.TotalPhys = *Total;
-  Status.AvailPhys = *Available;
-  Status.TotalPageFile = *Total + SwapTotal.value_or(0);
-  Status.AvailPageFile = *Available + SwapFree.value_or(0);
+  Status.TotalPhys = Info->MemTotal;
+  Status.AvailPhys = Info->MemAvailable;
+  Status.TotalPageFile = Info->MemTotal + Info->SwapTotal;
+  Status.AvailPageFile = Info->MemAvailable + Info->SwapFree;
   return Status;
 }
 
@@ -190,9 +219,9 @@ std::optional<std::uint32_t> ParseLoadAvgThreads(std::string_view LoadAvg) {
   return static_cast<std::uint32_t>(*Threads);
 }
 
-std::vector<std::string> DriveMountPoints(std::string_view MountInfo) {
+std::vector<TDriveMount> DriveMounts(std::string_view MountInfo) {
   // "id parent major:minor root mountpoint options [optional...] - fstype source super"
-  std::vector<std::string> Points{"/"};
+  std::vector<TDriveMount> Drives{{"/", {}, {}}};
   std::set<std::string_view> Devices;
   struct TMount {
     std::string_view Device, Root, Fstype, Source;
@@ -205,15 +234,24 @@ std::vector<std::string> DriveMountPoints(std::string_view MountInfo) {
     while (Dash < W.size() && W[Dash] != "-") ++Dash;
     if (W.size() < 5 || Dash + 2 >= W.size()) return;
     Mounts.push_back({W[2], W[3], W[Dash + 1], W[Dash + 2], Unescape(W[4])});
-    if (Mounts.back().Point == "/") Devices.insert(W[2]);
+    if (Mounts.back().Point == "/") {
+      Devices.insert(W[2]);
+      Drives.front() = {"/", Unescape(W[Dash + 2]), std::string(W[Dash + 1])};
+    }
   });
   for (const auto& Mount : Mounts) {
     const bool OnBlockDevice = Mount.Source.starts_with("/dev/") && !Mount.Device.starts_with("0:");
     const bool Snap = Mount.Fstype == "squashfs" || Mount.Point.starts_with("/snap/");
     if (Mount.Point == "/" || !OnBlockDevice || Snap || Mount.Root != "/") continue;
     if (!Devices.insert(Mount.Device).second) continue;
-    Points.push_back(Mount.Point);
+    Drives.push_back({Mount.Point, Unescape(Mount.Source), std::string(Mount.Fstype)});
   }
+  return Drives;
+}
+
+std::vector<std::string> DriveMountPoints(std::string_view MountInfo) {
+  std::vector<std::string> Points;
+  for (TDriveMount& Drive : DriveMounts(MountInfo)) Points.push_back(std::move(Drive.Point));
   return Points;
 }
 

@@ -2,6 +2,7 @@
 // Readers of the kernel's text files under /proc. Each takes the file's text, so the
 // readers can be checked against fixture text.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,6 +55,37 @@ std::optional<std::uint64_t> ParseUptime100ns(std::string_view Uptime);
 // /proc/loadavg: the number of threads (the total after the "/").
 std::optional<std::uint32_t> ParseLoadAvgThreads(std::string_view LoadAvg);
 
+// /proc/stat: the clock ticks of each processor line "cpuN" in listed order, by mode in
+// the kernel's order (user, nice, system, idle, iowait, irq, softirq, steal); a mode the
+// line lacks counts 0.
+struct TCpuTicks {
+  std::string Cpu;  // "0", "1", ...
+  std::array<std::uint64_t, 8> Ticks{};
+};
+std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat);
+// /proc/stat: "btime", the boot time in seconds since the epoch.
+std::optional<std::uint64_t> ParseBootTime(std::string_view ProcStat);
+
+// /proc/meminfo as the kernel states it, in bytes.
+struct TMemInfo {
+  std::uint64_t MemTotal = 0;
+  std::uint64_t MemAvailable = 0;
+  std::uint64_t SwapTotal = 0;
+  std::uint64_t SwapFree = 0;
+};
+// Empty without MemTotal and MemAvailable; missing swap lines count 0.
+std::optional<TMemInfo> ParseMemInfoBytes(std::string_view MemInfo);
+
+// /proc/self/mountinfo: the file systems that carry drive letters, with their source
+// device and type. The first is "C" and always "/"; D, E, ... are the other file systems
+// on block devices in mount order, leaving out snaps, pseudo file systems and second
+// mounts of the same device.
+struct TDriveMount {
+  std::string Point;
+  std::string Device;  // the mount source ("/dev/sda1"); empty when "/" is not listed
+  std::string FsType;
+};
+std::vector<TDriveMount> DriveMounts(std::string_view MountInfo);
 // /proc/self/mountinfo: the mount points that carry drive letters. The first is "C" and
 // always "/"; D, E, ... are the other file systems on block devices in mount order,
 // leaving out snaps, pseudo file systems and second mounts of the same device.

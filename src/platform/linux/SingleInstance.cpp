@@ -15,7 +15,6 @@
 namespace dravel {
 namespace {
 
-constexpr const char* MutexName = "OsselVantorMutex";
 constexpr const char* EventName = "OsselVantorEvent";
 
 // A folder of our own: a directory owned by us that nobody else may enter.
@@ -51,9 +50,9 @@ std::filesystem::path SingleInstanceFolder() {
   return IsPrivateFolder(Folder) ? Folder : std::filesystem::path();
 }
 
-TSingleInstanceLock::TSingleInstanceLock(const std::filesystem::path& Folder) {
+TSingleInstanceLock::TSingleInstanceLock(const std::filesystem::path& Folder, const char* Name) {
   if (Folder.empty()) return;
-  FFd = ::open((Folder / MutexName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  FFd = ::open((Folder / Name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (FFd < 0) return;
   if (::flock(FFd, LOCK_EX | LOCK_NB) != 0) FFirst = errno != EWOULDBLOCK;
 }

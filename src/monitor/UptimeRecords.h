@@ -2,6 +2,7 @@
 // The longest and the average system up time, kept in the open settings key as
 // "LongestUptime", "TotalUptime" (8-byte little-endian binaries) and "UptimeCount".
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace dravel {
@@ -23,5 +24,7 @@ std::int64_t LongestUptime(TRegistry& Store, std::int64_t Current);
 // Total / count when both are stored (a count of 0 raises "Division by zero"),
 // else Current.
 std::int64_t AverageUptime(TRegistry& Store, std::int64_t Current);
+// Total / count when both are stored, else empty; raises as AverageUptime does.
+std::optional<std::int64_t> StoredAverageUptime(TRegistry& Store);
 
 }  // namespace dravel

@@ -1,4 +1,4 @@
-#include "panel/UptimeRecords.h"
+#include "monitor/UptimeRecords.h"
 
 #include <array>
 #include <limits>
@@ -58,14 +58,18 @@ std::int64_t LongestUptime(TRegistry& Store, std::int64_t Current) {
   return stored;
 }
 
-std::int64_t AverageUptime(TRegistry& Store, std::int64_t Current) {
-  if (!Store.ValueExists(Total) || !Store.ValueExists(Count)) return Current;
+std::optional<std::int64_t> StoredAverageUptime(TRegistry& Store) {
+  if (!Store.ValueExists(Total) || !Store.ValueExists(Count)) return std::nullopt;
   const std::int64_t total = ReadUptimeFigure(Store, Total);
   const std::int32_t count = Store.ReadInteger(Count);
   if (count == 0) throw std::runtime_error("Division by zero");
   // The one quotient that does not fit: the most negative total over -1.
   if (count == -1 && total == std::numeric_limits<std::int64_t>::min()) return total;
   return total / count;
+}
+
+std::int64_t AverageUptime(TRegistry& Store, std::int64_t Current) {
+  return StoredAverageUptime(Store).value_or(Current);
 }
 
 }  // namespace dravel

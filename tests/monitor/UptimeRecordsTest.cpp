@@ -1,4 +1,4 @@
-#include "panel/UptimeRecords.h"
+#include "monitor/UptimeRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,143 @@
+#include "server/DravelServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "monitor/ProgramSettings.h"
+#include "platform/SettingsStore.h"
+#include "platform/TempFolder.h"
+
+namespace dravel {
+namespace {
+
+// A port free now: bound by a throwaway listener, then released.
+std::uint16_t FreePort() {
+  QTcpServer Probe;
+  Probe.listen(QHostAddress::LocalHost, 0);
+  return Probe.serverPort();
+}
+
+class DravelServerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int Argc = 1;
+    static char Name[] = "dravel_server_test";
+    static char* Argv[] = {Name, nullptr};
+    static QCoreApplication App(Argc, Argv);
+  }
+  std::string Store() const { return (Folder.Path() / "store.db").string(); }
+  void Stored(const char* Name, int Value) {
+    TRegistry Registry(Store());
+    Registry.OpenKey(MainSettingsKey, true);
+    Registry.WriteInteger("Version", SettingsVersion);
+    Registry.WriteInteger(Name, Value);
+  }
+  std::unique_ptr<TDravelServer> Make(TServerOptions Options) {
+    Options.SettingsFile = Store();
+    return std::make_unique<TDravelServer>(std::move(Options), Folder.Path() / "dravel",
+                                           [this](const std::string& Line) { Log.push_back(Line); });
+  }
+  testing::TTempFolder Folder;
+  std::vector<std::string> Log;
+};
+
+TEST_F(DravelServerTest, OptionsOverrideStoredValuesAndStartIsLogged) {
+  const std::uint16_t Link = FreePort();
+  const std::uint16_t Web = FreePort();
+  Stored("ServPort", 1);  // overridden below
+  Stored("Interval", 3000);
+  TServerOptions Options;
+  Options.LinkPort = Link;
+  Options.WebPort = Web;
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_EQ(Server->LinkPort(), Link);
+  EXPECT_EQ(Server->WebPort(), Web);
+  EXPECT_EQ(Server->Settings().Interval, 3000);
+  ASSERT_EQ(Log.size(), 1u);
+  EXPECT_EQ(Log[0], "dravel: server started, link port " + std::to_string(Link) + ", web port " +
+                        std::to_string(Web) + ", interval 3000 ms");
+  Server->Stop();
+  EXPECT_EQ(Log.back(), "dravel: server stopped");
+}
+
+TEST_F(DravelServerTest, PortZeroSwitchesAListenerOff) {
+  TServerOptions Options;
+  Options.LinkPort = 0;
+  Options.WebPort = 0;
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_EQ(Server->LinkPort(), 0);
+  EXPECT_EQ(Server->WebPort(), 0);
+}
+
+TEST_F(DravelServerTest, PortInUseAtStartFailsWithTheSystemsReason) {
+  QTcpServer Taken;
+  ASSERT_TRUE(Taken.listen(QHostAddress::Any, 0));
+  TServerOptions Options;
+  Options.LinkPort = Taken.serverPort();
+  Options.WebPort = 0;
+  auto Server = Make(Options);
+  const std::string Error = Server->Start();
+  EXPECT_NE(Error.find("cannot listen on link port " + std::to_string(Taken.serverPort())), std::string::npos);
+  EXPECT_NE(Error.find("Address already in use"), std::string::npos);
+}
+
+TEST_F(DravelServerTest, ReloadMovesToStoredPortsAndKeepsTheOldOnAFailure) {
+  Stored("ServPort", FreePort());
+  Stored("WebServicePort", FreePort());
+  auto Server = Make({});
+  ASSERT_EQ(Server->Start(), "");
+  const std::uint16_t OldLink = Server->LinkPort();
+  const std::uint16_t OldWeb = Server->WebPort();
+
+  QTcpServer Taken;
+  ASSERT_TRUE(Taken.listen(QHostAddress::Any, 0));
+  const std::uint16_t NewWeb = FreePort();
+  Stored("ServPort", Taken.serverPort());
+  Stored("WebServicePort", NewWeb);
+  Stored("Interval", 500);
+  Server->Reload();
+  EXPECT_EQ(Server->LinkPort(), OldLink);  // could not move
+  EXPECT_EQ(Server->WebPort(), NewWeb);
+  EXPECT_EQ(Server->Settings().Interval, 500);
+  ASSERT_GE(Log.size(), 3u);
+  EXPECT_NE(Log[1].find("cannot listen on link port"), std::string::npos);
+  EXPECT_NE(Log[1].find("the listener before stays"), std::string::npos);
+  EXPECT_NE(Log[2].find("dravel: settings reloaded, link port " + std::to_string(OldLink)), std::string::npos);
+
+  // The old link still answers a request with a whole record.
+  QTcpSocket Client;
+  Client.connectToHost(QHostAddress::LocalHost, OldLink);
+  ASSERT_TRUE(Client.waitForConnected(2000));
+  Client.write("W");
+  QByteArray Reply;
+  for (int Round = 0; Round < 100 && Reply.size() < 312; ++Round) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Client.waitForReadyRead(20);
+    Reply += Client.readAll();
+  }
+  ASSERT_EQ(Reply.size(), 312);
+  EXPECT_EQ(Reply[0], 'W');
+  (void)OldWeb;
+}
+
+TEST_F(DravelServerTest, StopSavesTheUptimeRecords) {
+  TServerOptions Options;
+  Options.LinkPort = 0;
+  Options.WebPort = 0;
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  Server->Stop();
+  Server->Stop();  // once only
+  TRegistry Registry(Store());
+  Registry.OpenKey(MainSettingsKey, false);
+  EXPECT_EQ(Registry.ReadInteger("UptimeCount"), 1);
+  EXPECT_GT(Registry.ReadBinaryData("LongestUptime").size(), 0u);
+}
+
+}  // namespace
+}  // namespace dravel
