@@ -13,24 +13,19 @@ import socket
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from panel_e2e import fail, wait_for  # noqa: E402
 from serve_support import Server, headless_env  # noqa: E402
 
-DEADLINE = 20.0
+DEADLINE = 20.0  # seconds for any one step
 SOAP_GET_VERSION = (
     '<?xml version="1.0"?><SOAP-ENV:Envelope '
     'xmlns:SOAP-ENV="http://schemas.xmlsoap.org/soap/envelope/">'
     '<SOAP-ENV:Body><NS1:GetVersion xmlns:NS1="urn:VantorIntf-IVantorWS"/>'
     '</SOAP-ENV:Body></SOAP-ENV:Envelope>')
-
-
-def fail(message):
-    print("FAIL: " + message, file=sys.stderr)
-    sys.exit(1)
 
 
 def free_port():
@@ -62,16 +57,6 @@ def query(prometheus_port, expression):
         return []
     answer = json.loads(body)
     return answer.get("data", {}).get("result", []) if answer.get("status") == "success" else []
-
-
-def wait_for(what, probe):
-    end = time.monotonic() + DEADLINE
-    while time.monotonic() < end:
-        value = probe()
-        if value:
-            return value
-        time.sleep(0.5)
-    fail("timed out waiting for " + what)
 
 
 def start_prometheus(root, web_port):
