@@ -35,8 +35,13 @@ def main():
             with open(path, "w") as unit:
                 unit.write(text)
             args = ["systemd-analyze"] + (["--user"] if kind == "user" else []) + ["verify", path]
+            # The manual page the units name, as built; a user manager's runtime folder of
+            # the test's own, for the user unit.
+            os.makedirs(os.path.join(work, "man", "man1"))
+            shutil.copy(os.path.join(folder, "..", "dravel.1.gz"), os.path.join(work, "man", "man1"))
             result = subprocess.run(args, capture_output=True, text=True, timeout=60,
-                                    env=dict(os.environ, SYSTEMD_LOG_LEVEL="warning"))
+                                    env=dict(os.environ, SYSTEMD_LOG_LEVEL="warning",
+                                             XDG_RUNTIME_DIR=work, MANPATH=os.path.join(work, "man")))
             output = (result.stdout + result.stderr).strip()
             if result.returncode != 0 or "dravel-server" in output:
                 fail("%s: %d\n%s" % (" ".join(args), result.returncode, output))
