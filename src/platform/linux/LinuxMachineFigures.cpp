@@ -21,7 +21,7 @@ class TLinuxMachineFigures final : public IMachineFigures {
     if (!ReadTextFile(FProc + "stat", FText)) return Out;
     const long PerSecond = ::sysconf(_SC_CLK_TCK);
     const double TickSeconds = 1.0 / static_cast<double>(PerSecond > 0 ? PerSecond : 100);
-    for (const TCpuTicks& Cpu : ParseCpuTicks(FText)) {
+    for (const TCpuModeTicks& Cpu : ParseCpuModeTicks(FText)) {
       TCpuTime Time{Cpu.Cpu, {}};
       for (std::size_t Mode = 0; Mode < Time.Seconds.size(); ++Mode) {
         Time.Seconds[Mode] = static_cast<double>(Cpu.Ticks[Mode]) * TickSeconds;

@@ -84,12 +84,12 @@ std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
   return Processors;
 }
 
-std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
-  std::vector<TCpuTicks> Cpus;
+std::vector<TCpuModeTicks> ParseCpuModeTicks(std::string_view ProcStat) {
+  std::vector<TCpuModeTicks> Cpus;
   ForEachLine(ProcStat, [&](std::string_view Line) {
     const auto W = Words(Line);
     if (W.empty() || !W[0].starts_with("cpu") || W[0].size() == 3 || !Number(W[0].substr(3))) return;
-    TCpuTicks Cpu{std::string(W[0].substr(3)), {}};
+    TCpuModeTicks Cpu{std::string(W[0].substr(3)), {}};
     for (std::size_t Mode = 0; Mode < Cpu.Ticks.size() && Mode + 1 < W.size(); ++Mode) {
       Cpu.Ticks[Mode] = Number(W[Mode + 1]).value_or(0);
     }

@@ -58,11 +58,11 @@ std::optional<std::uint32_t> ParseLoadAvgThreads(std::string_view LoadAvg);
 // /proc/stat: the clock ticks of each processor line "cpuN" in listed order, by mode in
 // the kernel's order (user, nice, system, idle, iowait, irq, softirq, steal); a mode the
 // line lacks counts 0.
-struct TCpuTicks {
+struct TCpuModeTicks {
   std::string Cpu;  // "0", "1", ...
   std::array<std::uint64_t, 8> Ticks{};
 };
-std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat);
+std::vector<TCpuModeTicks> ParseCpuModeTicks(std::string_view ProcStat);
 // /proc/stat: "btime", the boot time in seconds since the epoch.
 std::optional<std::uint64_t> ParseBootTime(std::string_view ProcStat);
 
