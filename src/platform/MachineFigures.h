@@ -14,11 +14,11 @@
 
 namespace dravel {
 
-// The modes of processor time, in the order of TCpuTime::Seconds.
+// The modes of processor time, in the order of TProcessorModeTimes::Seconds.
 inline constexpr std::array<std::string_view, 8> CpuModes{
     "user", "nice", "system", "idle", "iowait", "irq", "softirq", "steal"};
 
-struct TCpuTime {
+struct TProcessorModeTimes {
   std::string Cpu;  // "0", "1", ...
   std::array<double, CpuModes.size()> Seconds{};
 };
@@ -42,7 +42,7 @@ class IMachineFigures {
  public:
   virtual ~IMachineFigures() = default;
   // Each figure is empty (or an empty list) while it cannot be read.
-  virtual std::vector<TCpuTime> CpuTimes() = 0;
+  virtual std::vector<TProcessorModeTimes> CpuTimes() = 0;
   virtual std::optional<std::uint32_t> Processes() = 0;
   virtual std::optional<std::uint32_t> Threads() = 0;
   virtual std::optional<double> BootTime() = 0;  // seconds since the epoch

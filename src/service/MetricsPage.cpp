@@ -13,7 +13,7 @@ using enum TMetricType;
 
 void WriteProcessors(TMetricsWriter& Out, IMachineFigures& Machine) {
   Out.Family("dravel_cpu_seconds_total", "Seconds each processor spent in each mode.", Counter);
-  for (const TCpuTime& Cpu : Machine.CpuTimes()) {
+  for (const TProcessorModeTimes& Cpu : Machine.CpuTimes()) {
     for (std::size_t Mode = 0; Mode < CpuModes.size(); ++Mode) {
       Out.Sample({{"cpu", Cpu.Cpu}, {"mode", CpuModes[Mode]}}, Cpu.Seconds[Mode]);
     }

@@ -12,10 +12,10 @@ namespace {
 
 class TFakeMachine final : public IMachineFigures {
  public:
-  std::vector<TCpuTime> CpuTimes() override {
-    std::vector<TCpuTime> Out;
+  std::vector<TProcessorModeTimes> CpuTimes() override {
+    std::vector<TProcessorModeTimes> Out;
     for (int Cpu = 0; Cpu < 6; ++Cpu) {
-      TCpuTime Time{std::to_string(Cpu), {}};
+      TProcessorModeTimes Time{std::to_string(Cpu), {}};
       Time.Seconds[0] = 10.5 + Cpu;
       Time.Seconds[3] = 100;
       Out.push_back(Time);

@@ -16,13 +16,13 @@ class TLinuxMachineFigures final : public IMachineFigures {
  public:
   explicit TLinuxMachineFigures(const std::string& Root) : FRoot(Root), FProc(Root + "/proc/") {}
 
-  std::vector<TCpuTime> CpuTimes() override {
-    std::vector<TCpuTime> Out;
+  std::vector<TProcessorModeTimes> CpuTimes() override {
+    std::vector<TProcessorModeTimes> Out;
     if (!ReadTextFile(FProc + "stat", FText)) return Out;
     const long PerSecond = ::sysconf(_SC_CLK_TCK);
     const double TickSeconds = 1.0 / static_cast<double>(PerSecond > 0 ? PerSecond : 100);
     for (const TCpuModeTicks& Cpu : ParseCpuModeTicks(FText)) {
-      TCpuTime Time{Cpu.Cpu, {}};
+      TProcessorModeTimes Time{Cpu.Cpu, {}};
       for (std::size_t Mode = 0; Mode < Time.Seconds.size(); ++Mode) {
         Time.Seconds[Mode] = static_cast<double>(Cpu.Ticks[Mode]) * TickSeconds;
       }
