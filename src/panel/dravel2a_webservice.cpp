@@ -14,11 +14,7 @@ namespace dravel {
 
 namespace {
 
-// "<executable without extension>_WSDLADMIN.INI", or the same name beside the settings
-// store when the executable's folder cannot be written.
-std::filesystem::path PortListBesideExecutable() {
-  return PortListFileName(QCoreApplication::applicationFilePath().toStdString());
-}
+std::filesystem::path Executable() { return QCoreApplication::applicationFilePath().toStdString(); }
 
 }  // namespace
 
@@ -37,9 +33,11 @@ std::string TDravelDisplay::StartWebService() {
     return {};
   }
   if (!FWebService) {
+    // "<executable without extension>_WSDLADMIN.INI", or the same name beside the
+    // settings store when the executable's folder cannot be written.
     FWebService = std::make_unique<TMonitorWeb>(
-        *FCore, PortListBesideExecutable(),
-        PortListInFolder(PortListBesideExecutable(), TRegistry::DefaultStorePath().parent_path()));
+        *FCore, PortListFileName(Executable()),
+        PortListInFolder(Executable(), TRegistry::DefaultStorePath().parent_path()));
   }
   return FWebService->Start(FWebServicePort);
 }
