@@ -62,40 +62,35 @@ std::string Unescape(std::string_view Text) {
 
 }  // namespace
 
-std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
-  constexpr std::size_t IdleField = 4;
-  constexpr std::size_t IowaitField = 5;
-  // Guest time is counted in user and nice already.
-  constexpr std::size_t LastCountedField = 8;
-  std::vector<TCpuTicks> Processors;
-  ForEachLine(ProcStat, [&](std::string_view Line) {
-    const auto W = Words(Line);
-    if (W.empty() || !W[0].starts_with("cpu") || W[0].size() == 3) return;
-    if (!Number(W[0].substr(3)) || W.size() <= IdleField) return;
-    TCpuTicks Ticks{0, 0};
-    for (std::size_t Field = 1; Field < W.size() && Field <= LastCountedField; ++Field) {
-      const auto Value = Number(W[Field]);
-      if (!Value) return;
-      Ticks.Total += *Value;
-      if (Field == IdleField || Field == IowaitField) Ticks.Idle += *Value;
-    }
-    Processors.push_back(Ticks);
-  });
-  return Processors;
-}
-
 std::vector<TCpuModeTicks> ParseCpuModeTicks(std::string_view ProcStat) {
+  constexpr std::size_t IdleField = 4;
   std::vector<TCpuModeTicks> Cpus;
   ForEachLine(ProcStat, [&](std::string_view Line) {
     const auto W = Words(Line);
     if (W.empty() || !W[0].starts_with("cpu") || W[0].size() == 3 || !Number(W[0].substr(3))) return;
+    if (W.size() <= IdleField) return;
     TCpuModeTicks Cpu{std::string(W[0].substr(3)), {}};
+    // Guest time (the fields after steal) is counted in user and nice already.
     for (std::size_t Mode = 0; Mode < Cpu.Ticks.size() && Mode + 1 < W.size(); ++Mode) {
-      Cpu.Ticks[Mode] = Number(W[Mode + 1]).value_or(0);
+      const auto Value = Number(W[Mode + 1]);
+      if (!Value) return;
+      Cpu.Ticks[Mode] = *Value;
     }
     Cpus.push_back(std::move(Cpu));
   });
   return Cpus;
+}
+
+std::vector<TCpuTicks> ParseCpuTicks(std::string_view ProcStat) {
+  constexpr std::size_t IdleMode = 3;
+  constexpr std::size_t IowaitMode = 4;
+  std::vector<TCpuTicks> Processors;
+  for (const TCpuModeTicks& Cpu : ParseCpuModeTicks(ProcStat)) {
+    TCpuTicks Ticks{Cpu.Ticks[IdleMode] + Cpu.Ticks[IowaitMode], 0};
+    for (const std::uint64_t Mode : Cpu.Ticks) Ticks.Total += Mode;
+    Processors.push_back(Ticks);
+  }
+  return Processors;
 }
 
 std::optional<std::uint64_t> ParseBootTime(std::string_view ProcStat) {

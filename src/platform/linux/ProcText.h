@@ -56,8 +56,8 @@ std::optional<std::uint64_t> ParseUptime100ns(std::string_view Uptime);
 std::optional<std::uint32_t> ParseLoadAvgThreads(std::string_view LoadAvg);
 
 // /proc/stat: the clock ticks of each processor line "cpuN" in listed order, by mode in
-// the kernel's order (user, nice, system, idle, iowait, irq, softirq, steal); a mode the
-// line lacks counts 0.
+// the kernel's order (user, nice, system, idle, iowait, irq, softirq, steal); a mode after
+// idle that the line lacks counts 0, a line without idle or with a bad number is left out.
 struct TCpuModeTicks {
   std::string Cpu;  // "0", "1", ...
   std::array<std::uint64_t, 8> Ticks{};
