@@ -57,6 +57,9 @@ bool SelectX11Platform(bool& Chosen) {
 
 int main(int argc, char* argv[]) {
   const std::vector<std::string> Args(argv + 1, argv + argc);
+  // Every web or link caller holds a descriptor; the usual soft limit of 1024 is far
+  // below what the hard limit allows. Both roles serve them.
+  dravel::RaiseOpenFileLimit();
   // The headless server needs no display and takes its own lock.
   if (dravel::ServeRequested(Args)) return dravel::RunServer(argc, argv, Args);
   const dravel::TEntryScan Entry = dravel::EntryScan(Args);
@@ -66,10 +69,6 @@ int main(int argc, char* argv[]) {
     std::fputs((Entry.ShowUsage ? dravel::ProgramUsage() : dravel::ProgramVersion()).c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
-
-  // Every web or link caller holds a descriptor; the usual soft limit of 1024 is far
-  // below what the hard limit allows.
-  dravel::RaiseOpenFileLimit();
 
   bool PlatformChosen = false;
   if (!SelectX11Platform(PlatformChosen)) return 1;
