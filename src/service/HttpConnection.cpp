@@ -105,7 +105,13 @@ void THttpConnection::Consume(std::string_view Bytes) {
     FCharged = Held;
   }
   if (State == TReadState::Reject) return Refuse(FReader->Refusal());
-  if (State == TReadState::Complete) Dispatch();
+  if (State == TReadState::Complete) return Dispatch();
+  if (FReader->TakeContinue()) {
+    // A few bytes into a socket that holds nothing yet; should they not fit, the client
+    // sends its body after its own wait, as it would without the answer.
+    boost::system::error_code Error;
+    FSocket.write_some(asio::buffer(std::string_view("HTTP/1.1 100 Continue\r\n\r\n")), Error);
+  }
 }
 
 void THttpConnection::Dispatch() {

@@ -1,5 +1,7 @@
 #include "service/HttpRequestReader.h"
 
+#include <boost/beast/core/string.hpp>
+
 #include <boost/asio/buffer.hpp>
 #include <boost/beast/http/error.hpp>
 
@@ -72,6 +74,10 @@ TReadState THttpRequestReader::AfterHeader() {
   FRequest.KeepAlive = Header.keep_alive();
   const auto Encoding = Header.find(http::field::accept_encoding);
   if (Encoding != Header.end()) FRequest.AcceptEncoding = std::string(Encoding->value());
+  // curl and others wait a second for the go-ahead before sending a large body.
+  const auto Expect = Header.find(http::field::expect);
+  FContinue = Expect != Header.end() && Header.version() >= 11 && !FParser.is_done() &&
+              boost::beast::iequals(Expect->value(), "100-continue");
   if (Method == http::verb::post && !FParser.content_length() && !FParser.chunked()) {
     FUntilClose = true;
     FRequest.KeepAlive = false;  // the close ends the body

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include <boost/beast/http/parser.hpp>
@@ -17,9 +18,9 @@ struct THttpRequest {
   std::string Method;
   std::string Target;  // path and query as sent
   std::string Host;
-  std::string AcceptEncoding;  // the Accept-Encoding header
   std::string Body;
   bool KeepAlive = false;  // the client will send further requests on the connection
+  std::string AcceptEncoding;  // the Accept-Encoding header
 };
 
 enum class TReadState { NeedMore, Complete, Reject };
@@ -49,6 +50,8 @@ class THttpRequestReader {
   std::string TakeRest() { return std::move(FPending); }
   // Bytes of memory the request holds now, headers and body.
   std::size_t Held() const;
+  // True once, when the header asked to hear "100 Continue" before sending its body.
+  bool TakeContinue() { return std::exchange(FContinue, false); }
 
  private:
   TReadState Parse();
@@ -63,6 +66,7 @@ class THttpRequestReader {
   std::string FStart;    // the first bytes of the request line, for telling refusals apart
   bool FHeaderChecked = false;
   bool FUntilClose = false;  // a POST without Content-Length: the body runs to the close
+  bool FContinue = false;
   THttpRequest FRequest;
   TReadState FState = TReadState::NeedMore;
   TRefusal FRefusal = TRefusal::None;

@@ -130,6 +130,21 @@ TEST_F(HttpServerTest, PostWithoutContentLengthIsReadUntilTheClientCloses) {
   EXPECT_EQ(Seen[0].Body, "first part and the rest");
 }
 
+TEST_F(HttpServerTest, ABodyWaitingForTheGoAheadGetsContinueFirst) {
+  TLoopbackClient Client(Port());
+  Client.Send("POST /soap HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: 5\r\n\r\n");
+  EXPECT_EQ(Client.ReadResponse(), "HTTP/1.1 100 Continue\r\n\r\n");
+  Client.Send("hello");
+  EXPECT_EQ(Client.ReadResponse(), OkKept);
+  // Not asked for, or the body already there: no interim answer.
+  Client.Send("POST /soap HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 2\r\n\r\nxy");
+  EXPECT_EQ(Client.ReadResponse(), OkKept);
+  ASSERT_EQ(SeenCount(), 2u);
+  EXPECT_EQ(Seen[0].Body, "hello");
+  EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.0\r\nExpect: 100-continue\r\nContent-Length: 2\r\n\r\nab"),
+            OkClosed);
+}
+
 TEST_F(HttpServerTest, ChunkedBodiesAreAssembled) {
   EXPECT_EQ(Exchange(Port(), "POST /soap HTTP/1.1\r\nConnection: close\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n"),
             OkClosed);
