@@ -17,6 +17,7 @@ import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from link_e2e import free_port  # noqa: E402
 from panel_e2e import fail, wait_for  # noqa: E402
 from serve_support import Server, headless_env  # noqa: E402
 
@@ -26,12 +27,6 @@ SOAP_GET_VERSION = (
     'xmlns:SOAP-ENV="http://schemas.xmlsoap.org/soap/envelope/">'
     '<SOAP-ENV:Body><NS1:GetVersion xmlns:NS1="urn:VantorIntf-IVantorWS"/>'
     '</SOAP-ENV:Body></SOAP-ENV:Envelope>')
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def fetch(url, data=None, headers=None):
