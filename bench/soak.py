@@ -30,7 +30,9 @@ from panel_e2e import Xvfb  # noqa: E402
 
 SECONDS = int(os.environ.get("SOAK_SECONDS", "600"))
 NOFILE = os.environ.get("SOAK_NOFILE", "1024:4096")  # the panel's limits, as on a desktop
-CONCURRENCY = int(os.environ.get("SOAK_CONCURRENCY", "16"))
+# Callers of each of the two SOAP loads. The web layer answers past 32 calls at once with
+# its fault, by design: both loads, the page loop and the flood's probe stay below that.
+CONCURRENCY = int(os.environ.get("SOAK_CONCURRENCY", "14"))
 FLOOD_EVERY = int(os.environ.get("SOAK_FLOOD_EVERY", "60"))
 # Past the panel's hard limit, so past any cap it can set.
 FLOOD_SIZE = int(os.environ.get("SOAK_FLOOD", str(int(NOFILE.split(":")[-1]) + 500)))
