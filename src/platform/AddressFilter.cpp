@@ -75,6 +75,13 @@ std::optional<TNetAddress> PeerNetAddress(int Descriptor) {
   return SocketNetAddress(reinterpret_cast<const sockaddr*>(&Peer));
 }
 
+std::optional<TNetAddress> ParseListenAddress(std::string_view Text) {
+  Text = Trim(Text);
+  if (Text.empty()) return std::nullopt;
+  if (auto Address = ParseNetAddress(Text)) return Address;
+  throw EAddressText("'" + std::string(Text) + "' is not an IP address");
+}
+
 TAddressFilter TAddressFilter::Parse(std::string_view Text) {
   TAddressFilter Filter;
   if (Trim(Text).empty()) return Filter;

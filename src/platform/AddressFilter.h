@@ -38,6 +38,10 @@ std::optional<TNetAddress> SocketNetAddress(const sockaddr* Address);
 // The peer of a connected socket descriptor; none when it cannot be read.
 std::optional<TNetAddress> PeerNetAddress(int Descriptor);
 
+// A listen address: empty text is none (every IPv4 address); else a numeric address.
+// Throws EAddressText for anything else.
+std::optional<TNetAddress> ParseListenAddress(std::string_view Text);
+
 class TAddressFilter {
  public:
   // Allows everyone.
@@ -55,6 +59,12 @@ class TAddressFilter {
     int Bits = 128;  // leading bits compared, in the IPv6 form
   };
   std::vector<TRange> FRanges;
+};
+
+// Where a server listens and whom it lets in.
+struct TListenAccess {
+  std::optional<TNetAddress> Listen;  // none: every IPv4 address
+  TAddressFilter Allow;
 };
 
 }  // namespace dravel

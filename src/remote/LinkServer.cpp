@@ -92,16 +92,29 @@ int TLinkServer::ConnectionCount() const {
 void TLinkServer::Open() {
   if (Active()) return;
   // Bound and listened by hand, so that the listen event runs between the two steps.
-  TDescriptor Socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  const bool IPv6 = FAccess.Listen && !FAccess.Listen->IPv4;
+  TDescriptor Socket(::socket(IPv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (Socket.Get() < 0) throw ESocketError(errno, "socket");
   const int Yes = 1;
   // A restarted server may bind its port again while old connections linger in TIME_WAIT.
   ::setsockopt(Socket.Get(), SOL_SOCKET, SO_REUSEADDR, &Yes, sizeof Yes);
-  sockaddr_in Address{};
-  Address.sin_family = AF_INET;
-  Address.sin_addr.s_addr = htonl(INADDR_ANY);
-  Address.sin_port = htons(FPort);
-  if (::bind(Socket.Get(), reinterpret_cast<const sockaddr*>(&Address), sizeof Address) != 0)
+  sockaddr_storage Address{};
+  socklen_t Size = 0;
+  if (IPv6) {
+    auto& V6 = reinterpret_cast<sockaddr_in6&>(Address);
+    V6.sin6_family = AF_INET6;
+    std::memcpy(V6.sin6_addr.s6_addr, FAccess.Listen->Bytes.data(), 16);
+    V6.sin6_port = htons(FPort);
+    Size = sizeof V6;
+  } else {
+    auto& V4 = reinterpret_cast<sockaddr_in&>(Address);
+    V4.sin_family = AF_INET;
+    V4.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (FAccess.Listen) std::memcpy(&V4.sin_addr.s_addr, FAccess.Listen->Bytes.data() + 12, 4);
+    V4.sin_port = htons(FPort);
+    Size = sizeof V4;
+  }
+  if (::bind(Socket.Get(), reinterpret_cast<const sockaddr*>(&Address), Size) != 0)
     throw ESocketError(errno, "bind");
   if (FEvents.OnListen) FEvents.OnListen();
   if (::listen(Socket.Get(), ListenBacklog) != 0) throw ESocketError(errno, "listen");
@@ -123,6 +136,15 @@ void TLinkServer::Close() {
 
 void TLinkServer::Accept() {
   while (QTcpSocket* Socket = FServer.nextPendingConnection()) {
+    if (!FAccess.Allow.AllowsEveryone()) {
+      // Refused before anything is read from it.
+      const auto Peer = PeerNetAddress(static_cast<int>(Socket->socketDescriptor()));
+      if (!Peer || !FAccess.Allow.Allows(*Peer)) {
+        Socket->abort();
+        Socket->deleteLater();
+        continue;
+      }
+    }
     auto* Reader = new TPacedReader(*Socket, ServerReadChunk, ServerReadChunk * 100,
                                     [this, Socket](const std::vector<std::uint8_t>& Chunk) {
                                       const auto Found = FConnections.find(Socket);

@@ -1,5 +1,7 @@
 #pragma once
-// The server role of the monitoring link: listens on all IPv4 addresses and answers
+// The server role of the monitoring link: listens on all IPv4 addresses, or on the one
+// address it is given, closes at once a connection from a peer the allow-list refuses, and
+// answers
 // each read event whose last byte is "W" with the current 312-byte record, encrypted
 // when the link password is not empty. Each connection keeps its own cipher chain,
 // started at the IV when the connection is accepted, so that several encrypted clients
@@ -18,6 +20,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/AddressFilter.h"
 #include "remote/LinkBudget.h"
 #include "remote/LinkCipher.h"
 #include "sampling/RawData.h"
@@ -74,6 +77,8 @@ class TLinkServer : public QObject {
   ~TLinkServer() override;
 
   void SetPort(std::uint16_t Port) { FPort = Port; }
+  // The address bound by the next Open, and the peers accepted from then on.
+  void SetAccess(TListenAccess Access) { FAccess = std::move(Access); }
   // The configured port, or the bound one while active (port 0 binds any free port).
   std::uint16_t Port() const;
   bool Active() const { return FServer.isListening(); }
@@ -107,6 +112,7 @@ class TLinkServer : public QObject {
   TLinkServerEvents FEvents;
   QTcpServer FServer;
   std::uint16_t FPort = DefaultLinkPortNumber;
+  TListenAccess FAccess;
   TLinkBudget FBudget;
   int FConnectionCap = DefaultLinkConnectionCap();
   std::unordered_map<const QTcpSocket*, std::unique_ptr<TConnection>> FConnections;

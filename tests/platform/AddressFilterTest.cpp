@@ -47,6 +47,16 @@ TEST(NetAddressTest, ReadsSocketAddresses) {
   EXPECT_FALSE(PeerNetAddress(-1));
 }
 
+TEST(NetAddressTest, ListenAddressIsEmptyOrNumeric) {
+  EXPECT_FALSE(ParseListenAddress(""));
+  EXPECT_FALSE(ParseListenAddress("  "));
+  EXPECT_EQ(ParseListenAddress(" 127.0.0.1 "), Address("127.0.0.1"));
+  EXPECT_EQ(ParseListenAddress("::1"), Address("::1"));
+  EXPECT_FALSE(ParseListenAddress("::")->IPv4);
+  EXPECT_THROW(ParseListenAddress("localhost"), EAddressText);
+  EXPECT_THROW(ParseListenAddress("10.0.0.0/8"), EAddressText);
+}
+
 TEST(AddressFilterTest, EmptyListAllowsEveryone) {
   EXPECT_TRUE(TAddressFilter().AllowsEveryone());
   EXPECT_TRUE(TAddressFilter::Parse("  ").AllowsEveryone());
