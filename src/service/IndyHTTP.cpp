@@ -17,6 +17,13 @@ namespace {
 // A burst of request bodies above this hands its memory back to the system when it ends.
 constexpr std::size_t ReleaseAfterBurst = 4u << 20;
 
+asio::ip::address ListenAddress(const TListenAccess& Access) {
+  if (!Access.Listen) return asio::ip::address_v4::any();
+  const asio::ip::address_v6 Address(Access.Listen->Bytes);
+  if (Access.Listen->IPv4) return asio::ip::make_address_v4(asio::ip::v4_mapped, Address);
+  return Address;
+}
+
 }  // namespace
 
 std::size_t ConnectionsForOpenFiles(std::size_t OpenFiles) {
@@ -37,9 +44,10 @@ std::string TIndyHTTPServer::Start(std::uint16_t Port) {
   auto Context = std::make_unique<asio::io_context>(static_cast<int>(FLimits.IoThreads));
   auto Acceptor = std::make_unique<tcp::acceptor>(*Context);
   boost::system::error_code Error;
-  Acceptor->open(tcp::v4(), Error);
+  const tcp::endpoint Endpoint(ListenAddress(FAccess), Port);
+  Acceptor->open(Endpoint.protocol(), Error);
   if (!Error) Acceptor->set_option(tcp::acceptor::reuse_address(true), Error);
-  if (!Error) Acceptor->bind(tcp::endpoint(asio::ip::address_v4::any(), Port), Error);
+  if (!Error) Acceptor->bind(Endpoint, Error);
   if (!Error) Acceptor->listen(Backlog, Error);
   if (Error) {
     if (Error == asio::error::address_in_use) return "Could not bind socket. Address and port are already in use.";
@@ -76,6 +84,11 @@ void TIndyHTTPServer::AcceptNext() {
       return PauseAccepting();
     }
     try {
+      if (!FAccess.Allow.AllowsEveryone()) {
+        const auto Peer = PeerNetAddress(Socket.native_handle());
+        // Closed unread as the socket goes out of scope.
+        if (!Peer || !FAccess.Allow.Allows(*Peer)) return AcceptNext();
+      }
       Admit(std::move(Socket));
     } catch (const std::exception&) {
       // This connection could not be set up; its socket closes, the next may fare better.

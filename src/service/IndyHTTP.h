@@ -1,5 +1,6 @@
 #pragma once
-// The HTTP server: IPv4 on all addresses with address reuse; one event loop run by a few
+// The HTTP server: IPv4 on all addresses, or the one address it is given, with address
+// reuse; a peer the allow-list refuses is closed at accept, unread. One event loop run by a few
 // threads reads and writes every connection, and a bounded pool of workers runs the
 // requests, so a slow call holds up no other caller. A connection serves further
 // requests while the client keeps it (see THttpLimits for every bound). Running out of
@@ -17,6 +18,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include "platform/AddressFilter.h"
 #include "service/BodyBudget.h"
 #include "service/HttpConnection.h"
 #include "service/HttpLimits.h"
@@ -44,6 +46,8 @@ class TIndyHTTPServer {
   // Listens on Port (0 picks a free one); empty text on success, else the error, "Could
   // not bind socket. Address and port are already in use." when the port is taken.
   std::string Start(std::uint16_t Port);
+  // The address bound by the next Start, and the peers it accepts.
+  void SetAccess(TListenAccess Access) { FAccess = std::move(Access); }
   // Ends every connection and waits for the requests being run.
   void Stop();
   bool Active() const { return FContext != nullptr; }
@@ -63,6 +67,7 @@ class TIndyHTTPServer {
 
   const THandler FHandler;
   const THttpLimits FLimits;
+  TListenAccess FAccess;  // read only while stopped and by the accepting handler
   TWorkerPool FWorkers;
   TBodyBudget FBodies;
   TIdleConnections FIdle;
