@@ -20,8 +20,24 @@ constexpr std::size_t ReadRounds = 4;
 
 }  // namespace
 
+namespace {
+
+// "address:port" of the socket's own end; an IPv4 peer of an IPv6 socket shows as IPv4.
+std::string LocalText(const tcp::socket& Socket) {
+  boost::system::error_code Error;
+  const tcp::endpoint Local = Socket.local_endpoint(Error);
+  if (Error) return {};
+  asio::ip::address Address = Local.address();
+  if (Address.is_v6() && Address.to_v6().is_v4_mapped())
+    Address = asio::ip::make_address_v4(asio::ip::v4_mapped, Address.to_v6());
+  const std::string Port = ":" + std::to_string(Local.port());
+  return Address.is_v6() ? "[" + Address.to_string() + "]" + Port : Address.to_string() + Port;
+}
+
+}  // namespace
+
 THttpConnection::THttpConnection(tcp::socket Socket, THttpServerParts& Parts)
-    : FSocket(std::move(Socket)), FTimer(FSocket.get_executor()), FParts(Parts) {
+    : FSocket(std::move(Socket)), FTimer(FSocket.get_executor()), FParts(Parts), FLocal(LocalText(FSocket)) {
   ++FParts.Open;
 }
 
@@ -120,7 +136,9 @@ void THttpConnection::Dispatch() {
   FTimer.cancel();
   ++FServed;
   const bool MayKeep = FReader->Request().KeepAlive && FServed < FParts.Limits.MaxRequestsPerConnection;
-  auto Job = [Self = shared_from_this(), Request = FReader->TakeRequest(), MayKeep] {
+  THttpRequest Taken = FReader->TakeRequest();
+  Taken.LocalAddress = FLocal;
+  auto Job = [Self = shared_from_this(), Request = std::move(Taken), MayKeep] {
     std::string Text;
     bool Keep = false;
     try {

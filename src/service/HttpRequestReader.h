@@ -21,6 +21,7 @@ struct THttpRequest {
   std::string Body;
   bool KeepAlive = false;  // the client will send further requests on the connection
   std::string AcceptEncoding;  // the Accept-Encoding header
+  std::string LocalAddress;    // "address:port" the connection arrived on (IPv6 in brackets)
 };
 
 enum class TReadState { NeedMore, Complete, Reject };

@@ -5,7 +5,7 @@
 namespace dravel {
 
 TWebRequest ToWebRequest(const THttpRequest& Request) {
-  TWebRequest Web{Request.Method, Request.Target, Request.Host, Request.Body};
+  TWebRequest Web{Request.Method, Request.Target, Request.Host, Request.Body, Request.LocalAddress};
   const std::size_t Question = Request.Target.find('?');
   if (Question != std::string::npos) {
     const std::string Query = Request.Target.substr(Question + 1);

@@ -1,5 +1,7 @@
 #include "service/PortListFile.h"
 
+#include "platform/AddressFilter.h"
+
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -132,7 +134,11 @@ TLocalHosts::TLocalHosts(std::vector<std::string> Names) : FNames(std::move(Name
 TLocalHosts TLocalHosts::OfThisMachine() {
   const std::unique_ptr<ISystemInfo> System = MakeSystemInfo();
   std::vector<std::string> Names;
-  if (std::string Name = System->ComputerName(); !Name.empty()) Names.push_back(std::move(Name));
+  if (std::string Name = System->ComputerName(); !Name.empty()) {
+    // The host name counts with and without its domain.
+    if (const std::size_t Dot = Name.find('.'); Dot != std::string::npos && Dot > 0) Names.push_back(Name.substr(0, Dot));
+    Names.push_back(std::move(Name));
+  }
   for (const TIPv4Address& Address : System->HostAddresses()) {
     Names.push_back(std::to_string(Address[0]) + "." + std::to_string(Address[1]) + "." +
                     std::to_string(Address[2]) + "." + std::to_string(Address[3]));
@@ -150,6 +156,27 @@ bool TLocalHosts::Contains(std::string_view Host) const {
   return false;
 }
 
+std::string PortListHost(std::string_view Host, std::string_view Local, const TLocalHosts& Hosts) {
+  if (Local.empty()) return std::string(Host);
+  // The name without its port: "[v6]:port", "name:port" or a bare name or address.
+  std::string_view Name = Host;
+  if (Name.starts_with('[')) {
+    Name = Name.substr(0, Name.find(']') == std::string_view::npos ? Name.size() : Name.find(']') + 1);
+  } else if (Name.find(':') == Name.rfind(':')) {
+    Name = Name.substr(0, Name.find(':'));
+  }
+  const std::string_view Rest = Host.substr(Name.size());
+  const bool PortOnly = Rest.empty() || (Rest.front() == ':' && Rest.size() > 1 &&
+                                         Rest.find_first_not_of("0123456789", 1) == std::string_view::npos);
+  // The header's address when it is this machine's, else the connection's own address.
+  const std::string_view LocalName = Local.substr(0, Local.rfind(':'));
+  const bool Plain = Name.starts_with('[') ? ParseNetAddress(Name).has_value()
+                                           : Name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                                    "0123456789.-") == std::string_view::npos;
+  if (!Name.empty() && Plain && PortOnly && (Hosts.Contains(Name) || SameTextAscii(Name, LocalName))) return std::string(Host);
+  return std::string(Local);
+}
+
 std::filesystem::path PortListFileName(const std::filesystem::path& Executable) {
   std::filesystem::path Name = Executable;
   Name.replace_extension();
@@ -165,9 +192,10 @@ std::filesystem::path TPortListFile::Location() const {
   return std::filesystem::exists(FPrimary, Error) ? FPrimary : FFallback;
 }
 
-void TPortListFile::CreateIfMissing(std::string_view Host) const {
+void TPortListFile::CreateIfMissing(std::string_view Header, std::string_view Local) const {
   std::error_code Error;
   if (std::filesystem::exists(FPrimary, Error) || std::filesystem::exists(FFallback, Error)) return;
+  const std::string Host = PortListHost(Header, Local, TLocalHosts::OfThisMachine());
   std::string Text;
   for (const TInterfaceInfo& Interface : RegisteredInterfaces()) {
     const std::string Name(Interface.Name);

@@ -33,6 +33,11 @@ class TLocalHosts {
   std::vector<std::string> FNames;  // lower case
 };
 
+// What the port list file is written with: Host (a Host header, maybe with a port) when it
+// names this machine; else Local, the "address:port" the request's connection arrived on,
+// so that no caller can send later callers elsewhere. Host when there is no connection.
+std::string PortListHost(std::string_view Host, std::string_view Local, const TLocalHosts& Hosts);
+
 // "<executable path without extension>_WSDLADMIN.INI".
 std::filesystem::path PortListFileName(const std::filesystem::path& Executable);
 
@@ -43,8 +48,9 @@ class TPortListFile {
   TPortListFile(std::filesystem::path Primary, std::filesystem::path Fallback);
 
   // Creates the file when neither place has it: for each registered interface the entry
-  // "<name>Port" = "http://<Host>/soap/<name>". Concurrent first requests create it once.
-  void CreateIfMissing(std::string_view Host) const;
+  // "<name>Port" = "http://<host>/soap/<name>", host being PortListHost(Host, Local, this
+  // machine). Concurrent first requests create it once.
+  void CreateIfMissing(std::string_view Host, std::string_view Local) const;
   // The entries of the section Interface (its name compared without regard to case), in
   // file order; none when the file or the section is missing.
   std::vector<TPortEntry> Ports(std::string_view Interface) const;

@@ -11,6 +11,7 @@ struct TWebRequest {
   std::string PathInfo;  // the request path without its query
   std::string Host;      // the Host header
   std::string Content;   // the body, followed by CR LF and the query when there was one
+  std::string LocalAddress;  // "address:port" the connection arrived on; empty without one
 };
 
 struct TWebResponse {

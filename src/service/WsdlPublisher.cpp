@@ -25,7 +25,7 @@ std::string TWSDLPublisher::WSDLForPortType(std::string_view PortType) const {
 }
 
 std::optional<TWebResponse> TWSDLPublisher::Handle(const TWebRequest& Request) const {
-  FPortList.CreateIfMissing(Request.Host);
+  FPortList.CreateIfMissing(Request.Host, Request.LocalAddress);
 
   const std::string_view Path = Request.PathInfo;
   const std::size_t LastSlash = Path.rfind('/');

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "FileText.h"
+#include "LoopbackClient.h"
 #include "ServiceFixture.h"
 #include "platform/SystemInfo.h"
 #include "platform/TempFolder.h"
@@ -97,6 +98,45 @@ TEST(LocalHosts, LoopbackTheGivenNamesAndNothingElse) {
                             "workstation.example", ""}) {
     EXPECT_FALSE(Hosts.Contains(Other)) << Other;
   }
+}
+
+TEST(PortListHostTest, AHeaderNamingThisMachineIsWrittenAsSent) {
+  const TLocalHosts Hosts({"workstation.lan", "workstation", "192.0.2.7"});
+  const std::string Local = "192.0.2.7:61300";
+  for (const char* Own : {"localhost:61300", "LOCALHOST", "127.0.0.1:8080", "127.9.9.9", "[::1]:61300",
+                          "Workstation:61300", "workstation.lan", "192.0.2.7:61300", "dravel.localhost"})
+    EXPECT_EQ(PortListHost(Own, Local, Hosts), Own) << Own;
+  // The address the connection came in on is this machine whatever the list says.
+  EXPECT_EQ(PortListHost("198.51.100.3:61300", "198.51.100.3:61300", Hosts), "198.51.100.3:61300");
+  EXPECT_EQ(PortListHost("[2001:db8::1]:1", "[2001:db8::1]:61300", Hosts), "[2001:db8::1]:1");
+}
+
+TEST(PortListHostTest, AForeignOrMalformedHeaderGivesTheConnectionsOwnAddress) {
+  const TLocalHosts Hosts({"workstation"});
+  for (const char* Foreign : {"attacker.example:8080", "attacker.example", "203.0.113.9", "[2001:db8::66]:80",
+                              "workstation.attacker.example", "localhost.attacker.example", "localhost:80/x",
+                              "localhost:", "localhost:8o", "", "127.0.0.1@evil", "[::1"})
+    EXPECT_EQ(PortListHost(Foreign, "127.0.0.1:61300", Hosts), "127.0.0.1:61300") << Foreign;
+  EXPECT_EQ(PortListHost("evil", "[::1]:61300", Hosts), "[::1]:61300");
+  // A request that came over no connection keeps its header.
+  EXPECT_EQ(PortListHost("a:61300", "", Hosts), "a:61300");
+}
+
+TEST(WebApplicationHost, AForeignHostOnTheFirstRequestLeavesTheWsdlOnThisMachine) {
+  const testing::TTempFolder Folder;
+  test::TPanelState Panel;
+  TWebApplication App(Panel.State, Folder.Path() / "a_WSDLADMIN.INI", Folder.Path() / "b_WSDLADMIN.INI");
+  ASSERT_EQ(App.Start(0), "");
+  const std::string Port = std::to_string(App.Port());
+  const std::string First =
+      test::Exchange(App.Port(), "GET /wsdl HTTP/1.1\r\nHost: attacker.example:8080\r\nConnection: close\r\n\r\n");
+  // The page itself speaks of the host it was asked for.
+  EXPECT_NE(First.find("http://attacker.example:8080/wsdl"), std::string::npos);
+  const std::string Wsdl = test::Exchange(
+      App.Port(), "GET /wsdl/IVantorWS HTTP/1.1\r\nHost: localhost:" + Port + "\r\nConnection: close\r\n\r\n");
+  EXPECT_NE(Wsdl.find("location=\"http://127.0.0.1:" + Port + "/soap/IVantorWS\""), std::string::npos) << Wsdl;
+  EXPECT_EQ(Wsdl.find("attacker"), std::string::npos);
+  App.Stop();
 }
 
 TEST(LocalHosts, ThisMachineKnowsItsOwnName) {
