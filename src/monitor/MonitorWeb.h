@@ -22,6 +22,8 @@ class TMonitorWeb {
 
   // Empty on success, else the error text.
   std::string Start(std::uint16_t Port) { return FApplication.Start(Port); }
+  // The address and the peers of the next Start.
+  void SetAccess(TListenAccess Access) { FApplication.SetAccess(std::move(Access)); }
   void Stop() { FApplication.Stop(); }
   bool Active() const { return FApplication.Active(); }
   std::uint16_t Port() const { return FApplication.Port(); }

@@ -51,7 +51,10 @@ std::string ProgramUsage() {
          "      --help    show this text and exit\n"
          "      --version show the version and exit\n"
          "      --serve   run as a headless server without a display (--link-port N,\n"
-         "                --web-port N, --password-file FILE, --interval MS, --settings FILE)\n"
+         "                --web-port N, --password-file FILE, --interval MS, --settings FILE,\n"
+         "                --listen ADDR, --allow LIST)\n"
+         "      --listen ADDR  the servers listen on ADDR only (IPv4 or IPv6)\n"
+         "      --allow LIST   the servers accept only these addresses and CIDR ranges\n"
          "\n"
          "Values follow their switch without a blank, e.g. dravel -c -i10.11.12.13 -p6130\n"
          "Settings: ${XDG_CONFIG_HOME:-~/.config}/dravel/registry.db\n"
@@ -63,7 +66,19 @@ std::string ProgramVersion() { return "Dravel " + std::to_string(ProgramVersionN
 
 TCommandLine WindowScan(const std::vector<std::string>& Args) {
   TCommandLine Line;
-  for (const std::string& Raw : Args) {
+  for (std::size_t I = 0; I < Args.size(); ++I) {
+    const std::string& Raw = Args[I];
+    if (auto* Long = Raw.starts_with("--listen") ? &Line.Listen : Raw.starts_with("--allow") ? &Line.Allow : nullptr) {
+      const std::string Name = Long == &Line.Listen ? "--listen" : "--allow";
+      if (Raw == Name) {
+        if (I + 1 < Args.size()) *Long = Args[++I];
+        continue;
+      }
+      if (Raw.rfind(Name + "=", 0) == 0) {
+        *Long = Raw.substr(Name.size() + 1);
+        continue;
+      }
+    }
     const std::string Arg = LowerAscii(Raw);
     const std::string Value = Arg.size() > 2 ? Arg.substr(2) : std::string();
     const auto Starts = [&Arg](const char* Switch) { return Arg.rfind(Switch, 0) == 0; };

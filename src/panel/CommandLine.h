@@ -2,6 +2,7 @@
 // The program's two readings of its command line: the entry scan before any window
 // exists, and the window scan while the main window is set up.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,13 @@ struct TCommandLine {
   std::string Password;       // "-d", lower-cased
   bool HideTrayIcon = false;  // "-h"
   int LockToggles = 0;        // "-l", once per occurrence
+  std::optional<std::string> Listen;  // "--listen ADDR" or "--listen=ADDR", as given
+  std::optional<std::string> Allow;   // "--allow LIST" or "--allow=LIST", as given
 };
 
 // Each argument lower-cased (A-Z only); "-c" matches exactly, the others as prefixes,
-// and every argument is tested against every switch.
+// and every argument is tested against every switch. The long options "--listen" and
+// "--allow" take their value after "=" or as the next argument, unchanged.
 TCommandLine WindowScan(const std::vector<std::string>& Args);
 
 }  // namespace dravel

@@ -9,6 +9,7 @@
 #include "monitor/MonitorCore.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
+#include "monitor/NetworkAccess.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -64,6 +65,7 @@ void TDravelDisplay::RestoreServerRole() {
     const int Stored = Registry.ReadInteger("ServPort");
     if (Stored >= 1 && Stored <= 65535) serv->SetPort(static_cast<std::uint16_t>(Stored));
   }
+  serv->SetAccess(ResolveNetworkAccess(Registry, CommandLine.Listen, CommandLine.Allow));
   if (ClientMode || !Registry.ValueExists("Server") || !Registry.ReadBool("Server")) return;
   serv->Open();
   if (ActasServer1) ActasServer1->setChecked(true);

@@ -8,6 +8,7 @@
 #include "monitor/MonitorWeb.h"
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
+#include "monitor/NetworkAccess.h"
 #include "remote/PortText.h"
 
 namespace dravel {
@@ -38,6 +39,11 @@ std::string TDravelDisplay::StartWebService() {
     FWebService = std::make_unique<TMonitorWeb>(
         *FCore, PortListFileName(Executable()),
         PortListInFolder(Executable(), TRegistry::DefaultStorePath().parent_path()));
+  }
+  try {
+    FWebService->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
+  } catch (const EAddressText& Error) {
+    return Error.what();
   }
   return FWebService->Start(FWebServicePort);
 }

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "formatter/FormatSettings.h"
+#include "monitor/NetworkAccess.h"
 #include "monitor/ProgramSettings.h"
 #include "monitor/SettingsMigration.h"
 #include "monitor/UptimeRecords.h"
@@ -43,6 +44,11 @@ TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Op
   if (Options.WebPort) Settings.WebPort = *Options.WebPort;
   if (Options.Interval) Settings.Interval = *Options.Interval;
   if (Options.PasswordFile) Settings.Password = ReadPasswordFile(*Options.PasswordFile);
+  try {
+    Settings.Access = ResolveNetworkAccess(Store, Options.Listen, Options.Allow);
+  } catch (const EAddressText& Error) {
+    throw EServerOptions(std::string("dravel: ") + Error.what());
+  }
   return Settings;
 }
 
@@ -74,7 +80,11 @@ void TDravelServer::OpenStore() {
 
 std::string TDravelServer::Start() {
   OpenStore();
-  FSettings = ResolveServerSettings(*FStore, FOptions);
+  try {
+    FSettings = ResolveServerSettings(*FStore, FOptions);
+  } catch (const EServerOptions& Error) {
+    return Error.what();
+  }
   FPassword = FSettings.Password;
   FCore.KeepStoredUptimes(*FStore);
   if (std::string Error = MoveLink(FSettings.LinkPort); !Error.empty()) return Error;
@@ -95,6 +105,7 @@ std::string TDravelServer::MoveLink(std::uint16_t Port) {
     return {};
   }
   if (FLink && FLink->Port() == Port) {
+    FLink->SetAccess(FSettings.Access);  // the allow-list at once; the address with the next port
     if (!FPassword.empty()) DeriveLinkKey(FCipher, FPassword);
     return {};
   }
@@ -106,6 +117,7 @@ std::string TDravelServer::MoveLink(std::uint16_t Port) {
   // The new port is bound before the old one closes, so a failure keeps the old one.
   auto Link = std::make_unique<TLinkServer>(FCipher, FPassword, std::move(Events));
   Link->SetPort(Port);
+  Link->SetAccess(FSettings.Access);
   try {
     Link->Open();
   } catch (const std::exception& Error) {
@@ -125,6 +137,7 @@ std::string TDravelServer::MoveWeb(std::uint16_t Port) {
       (FOptions.SettingsFile ? std::filesystem::path(*FOptions.SettingsFile) : TRegistry::DefaultStorePath())
           .parent_path();
   auto Web = std::make_unique<TMonitorWeb>(FCore, PortListFileName(FExecutable), PortListInFolder(FExecutable, Folder));
+  Web->SetAccess(FSettings.Access);
   if (std::string Error = Web->Start(Port); !Error.empty()) {
     return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
   }
@@ -142,6 +155,7 @@ void TDravelServer::Reload() {
     return;
   }
   FPassword = Next.Password;
+  FSettings.Access = Next.Access;
   for (const std::string& Error : {MoveLink(Next.LinkPort), MoveWeb(Next.WebPort)}) {
     if (!Error.empty()) FLog(Error + "; the listener before stays");
   }

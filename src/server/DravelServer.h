@@ -27,11 +27,12 @@ struct TServerSettings {
   std::uint16_t WebPort = 61300;                   // 0: off
   int Interval = 1000;                             // milliseconds
   std::string Password;
+  TListenAccess Access;  // both listeners'
 };
 
-// "ServPort", "WebServicePort", "Interval" and "Password" of Store's open key (values
-// out of range are ignored), then Options over them. Throws EServerOptions when the
-// password file cannot be read.
+// "ServPort", "WebServicePort", "Interval", "Password", "ListenAddress" and "AllowFrom"
+// of Store's open key (values out of range are ignored), then Options over them. Throws
+// EServerOptions when the password file cannot be read or an address value is malformed.
 TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Options);
 
 class TDravelServer : public QObject {

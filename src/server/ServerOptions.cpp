@@ -1,5 +1,7 @@
 #include "server/ServerOptions.h"
 
+#include "platform/AddressFilter.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,6 +41,17 @@ int IntervalValue(const std::string& Option, const std::string& Text) {
                          "' is not a positive number of milliseconds (at most a day)");
   }
   return static_cast<int>(*Value);
+}
+
+// Text, once Parse has accepted it.
+template <typename TParse>
+std::string Checked(const std::string& Option, std::string Text, TParse Parse) {
+  try {
+    Parse(Text);
+  } catch (const EAddressText& Error) {
+    throw EServerOptions("dravel: " + Option + ": " + Error.what());
+  }
+  return Text;
 }
 
 }  // namespace
@@ -81,12 +94,14 @@ TServerOptions ParseServerOptions(const std::vector<std::string>& Args) {
     else if (Name == "--web-port") Options.WebPort = PortValue(Name, Value());
     else if (Name == "--interval") Options.Interval = IntervalValue(Name, Value());
     else if (Name == "--settings") Options.SettingsFile = Value();
+    else if (Name == "--listen") Options.Listen = Checked(Name, Value(), ParseListenAddress);
+    else if (Name == "--allow") Options.Allow = Checked(Name, Value(), TAddressFilter::Parse);
     else if (Name == "--password-file") {
       Options.PasswordFile = Value();
       ReadPasswordFile(*Options.PasswordFile);  // refused now, before anything listens
     } else {
       throw EServerOptions("dravel: " + Arg + ": not an option of --serve (--link-port, --web-port, "
-                           "--password-file, --interval, --settings)");
+                           "--password-file, --interval, --settings, --listen, --allow)");
     }
   }
   if (Options.SettingsFile && Options.SettingsFile->empty()) {

@@ -23,11 +23,14 @@ struct TServerOptions {
   std::optional<std::string> PasswordFile;
   std::optional<int> Interval;  // milliseconds, positive
   std::optional<std::string> SettingsFile;
+  std::optional<std::string> Listen;  // an address, checked when parsed; empty: every one
+  std::optional<std::string> Allow;   // addresses and ranges, checked when parsed
 };
 
 // Args are the arguments after "--serve". Throws EServerOptions for an unknown option, a
 // missing value, a port outside 0-65535, an interval that is not a positive integer, and
-// a password file that cannot be read or is open to others (ReadPasswordFile).
+// a password file that cannot be read or is open to others (ReadPasswordFile), and a
+// malformed --listen address or --allow list.
 TServerOptions ParseServerOptions(const std::vector<std::string>& Args);
 
 // The first line of File without its line end. Throws EServerOptions naming

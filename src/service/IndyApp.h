@@ -37,6 +37,8 @@ class TWebApplication {
   // port are already in use." when the port is taken). On success the port list file's
   // own entries follow the port now served.
   std::string Start(std::uint16_t Port);
+  // The address and the peers of the next Start.
+  void SetAccess(TListenAccess Access) { FServer.SetAccess(std::move(Access)); }
   // Ends every connection and waits for their threads.
   void Stop() { FServer.Stop(); }
   bool Active() const { return FServer.Active(); }

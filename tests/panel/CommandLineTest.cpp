@@ -42,10 +42,29 @@ TEST(ProgramText, VersionNamesTheProgramAndItsNumber) {
 TEST(ProgramText, UsageListsEverySwitch) {
   const std::string Usage = ProgramUsage();
   for (const char* Switch : {"-c, -C", "-i<HOST>", "-p<PORT>", "-d<PASSWORD>", "  -h ", "  -l ",
-                             "  -? ", "--help", "--version", "registry.db"}) {
+                             "  -? ", "--help", "--version", "--listen ADDR", "--allow LIST", "registry.db"}) {
     EXPECT_NE(Usage.find(Switch), std::string::npos) << Switch;
   }
   EXPECT_EQ(Usage.back(), '\n');
+}
+
+TEST(WindowScan, ListenAndAllowTakeTheirValueAsGiven) {
+  const TCommandLine Line = WindowScan({"--listen", "FE80::1", "-p7000", "--allow=10.0.0.0/8,::1"});
+  EXPECT_EQ(Line.Listen, "FE80::1");
+  EXPECT_EQ(Line.Allow, "10.0.0.0/8,::1");
+  EXPECT_EQ(Line.Port, 7000);
+  // The value is not read as a switch, nor the option as "-l".
+  const TCommandLine Values = WindowScan({"--allow", "-c", "--listen=-h"});
+  EXPECT_EQ(Values.Allow, "-c");
+  EXPECT_EQ(Values.Listen, "-h");
+  EXPECT_FALSE(Values.ClientSwitch);
+  EXPECT_FALSE(Values.HideTrayIcon);
+  EXPECT_EQ(Values.LockToggles, 0);
+  const TCommandLine None = WindowScan({"-c", "-i10.0.0.1"});
+  EXPECT_FALSE(None.Listen);
+  EXPECT_FALSE(None.Allow);
+  // Without its value the option is not given.
+  EXPECT_FALSE(WindowScan({"--listen"}).Listen);
 }
 
 TEST(WindowScan, LongOptionsTakeNoWindowSwitch) {

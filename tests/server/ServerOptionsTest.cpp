@@ -49,6 +49,18 @@ TEST(ServerOptionsTest, ValuesFollowTheOptionOrAnEqualsSign) {
   EXPECT_EQ(ParseServerOptions({"--link-port=65535"}).LinkPort, 65535);
 }
 
+TEST(ServerOptionsTest, ListenAddressAndAllowListAreCheckedAndKeptAsGiven) {
+  const TServerOptions Options = ParseServerOptions({"--listen", "::1", "--allow=127.0.0.1, 10.0.0.0/8"});
+  EXPECT_EQ(Options.Listen, "::1");
+  EXPECT_EQ(Options.Allow, "127.0.0.1, 10.0.0.0/8");
+  // Empty text is every address, and everyone.
+  EXPECT_EQ(ParseServerOptions({"--listen=", "--allow="}).Listen, "");
+  EXPECT_FALSE(ParseServerOptions({}).Listen);
+  EXPECT_EQ(ErrorOf({"--listen", "example.org"}), "dravel: --listen: 'example.org' is not an IP address");
+  EXPECT_EQ(ErrorOf({"--allow=10.0.0.0/33"}), "dravel: --allow: '10.0.0.0/33' has a prefix length outside 0 to 32");
+  EXPECT_EQ(ErrorOf({"--listen"}), "dravel: --listen: a value is missing");
+}
+
 TEST(ServerOptionsTest, BadValuesAndUnknownOptionsNameTheOption) {
   EXPECT_NE(ErrorOf({"--link-port", "65536"}).find("--link-port"), std::string::npos);
   EXPECT_NE(ErrorOf({"--web-port=-1"}).find("--web-port"), std::string::npos);
