@@ -8,6 +8,7 @@
 
 #include "monitor/ProgramSettings.h"
 #include "platform/SettingsStore.h"
+#include "LoopbackPeer.h"
 #include "platform/TempFolder.h"
 
 namespace dravel {
@@ -35,6 +36,12 @@ class DravelServerTest : public ::testing::Test {
     Registry.WriteInteger("Version", SettingsVersion);
     Registry.WriteInteger(Name, Value);
   }
+  void StoredText(const char* Name, const std::string& Value) {
+    TRegistry Registry(Store());
+    Registry.OpenKey(MainSettingsKey, true);
+    Registry.WriteInteger("Version", SettingsVersion);
+    Registry.WriteString(Name, Value);
+  }
   std::unique_ptr<TDravelServer> Make(TServerOptions Options) {
     Options.SettingsFile = Store();
     return std::make_unique<TDravelServer>(std::move(Options), Folder.Path() / "dravel",
@@ -43,6 +50,42 @@ class DravelServerTest : public ::testing::Test {
   testing::TTempFolder Folder;
   std::vector<std::string> Log;
 };
+
+// Closed by the server with nothing sent, within 10 s (the loop runs meanwhile).
+bool RefusedFrom(const char* Source, std::uint16_t Port) {
+  const int Fd = testing::ConnectFrom(Source, "127.0.0.1", Port);
+  if (Fd < 0) return false;
+  ::send(Fd, "W", 1, MSG_NOSIGNAL);
+  testing::TPeerState State;
+  for (int Wait = 0; Wait < 10000 && !State.Closed; ++Wait) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    testing::Look(Fd, State);
+  }
+  ::close(Fd);
+  return State.Closed && State.Received.empty();
+}
+
+TEST_F(DravelServerTest, BothListenersKeepToTheStoredAllowListAndTheListenOption) {
+  StoredText("AllowFrom", "127.0.0.1");
+  TServerOptions Options;
+  Options.LinkPort = FreePort();
+  Options.WebPort = FreePort();
+  Options.Listen = "127.0.0.1";
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_TRUE(RefusedFrom("127.0.0.2", Server->LinkPort()));
+  EXPECT_TRUE(RefusedFrom("127.0.0.2", Server->WebPort()));
+  EXPECT_FALSE(RefusedFrom("127.0.0.1", Server->LinkPort()));
+}
+
+TEST_F(DravelServerTest, AMalformedStoredAddressStopsTheStartNamingTheValue) {
+  StoredText("ListenAddress", "my-host");
+  TServerOptions Options;
+  Options.LinkPort = FreePort();
+  auto Server = Make(Options);
+  EXPECT_EQ(Server->Start(), "dravel: ListenAddress: 'my-host' is not an IP address");
+  EXPECT_EQ(Server->LinkPort(), 0);
+}
 
 TEST_F(DravelServerTest, OptionsOverrideStoredValuesAndStartIsLogged) {
   const std::uint16_t Link = FreePort();
