@@ -171,6 +171,7 @@ class TDravelDisplay : public QWidget {
   QAction* LongestUptime1 = nullptr;
   QAction* ActasServer1 = nullptr;
   QAction* ActasWebService = nullptr;
+  QAction* NetworkAccess1 = nullptr;           // who may connect to both servers
   TStartAtLoginItem* StartatLogin1 = nullptr;  // the autostart entry's toggle
   QAction* About1 = nullptr;
   QAction* LockPosition1 = nullptr;
@@ -182,6 +183,7 @@ class TDravelDisplay : public QWidget {
   void DisplayItems1Click();
   void ExcludeProcessfromPercentage1Click();
   void Sensors1Click();
+  void NetworkAccess1Click();
   void DisplayProcessorUsageinIcon1Click();
   void Flashkeyboardlights1Click();
   void UpdateInterval1Click();
@@ -235,6 +237,7 @@ class TDravelDisplay : public QWidget {
   void RestoreServerRole();     // set-up: "ServPort", and "Server" outside client mode
   void ClientRequestStep();     // tick in client mode
   void StopServerRole();        // exit sequence
+  void RestartServerRole();     // a running server reads its settings again
   void ActasServer1Click();     // "Act as &Server": port, password, save question
   // Server events: listening is about to start (reloads the saved password and derives
   // the key), a client was accepted, an error on one connection, and the record that a
@@ -253,6 +256,7 @@ class TDravelDisplay : public QWidget {
 
  private:
   void CreateLinkRoles();
+  void ApplyServerAccess();  // where the server listens and whom it lets in, from the settings
   void SwitchServerRole();  // the steps of ActasServer1Click between its timer stop and start
   void LinkUp();  // the tray icon back to its normal form
   // Runs a socket event's step; an error is shown, never thrown into the event loop.
@@ -271,6 +275,7 @@ class TDravelDisplay : public QWidget {
   // formatters exist (set-up) the start waits for the event loop.
   std::string StartWebService();
   bool WebServiceActive() const;
+  void RestartWebService();     // a running service reads its settings again; throws
   // ==== end of web service ===========================================================
 
  protected:

@@ -65,7 +65,7 @@ void TDravelDisplay::RestoreServerRole() {
     const int Stored = Registry.ReadInteger("ServPort");
     if (Stored >= 1 && Stored <= 65535) serv->SetPort(static_cast<std::uint16_t>(Stored));
   }
-  serv->SetAccess(ResolveNetworkAccess(Registry, CommandLine.Listen, CommandLine.Allow));
+  ApplyServerAccess();
   if (ClientMode || !Registry.ValueExists("Server") || !Registry.ReadBool("Server")) return;
   serv->Open();
   if (ActasServer1) ActasServer1->setChecked(true);
@@ -77,6 +77,18 @@ void TDravelDisplay::ClientRequestStep() {
 
 void TDravelDisplay::StopServerRole() {
   if (serv) serv->Close();
+}
+
+void TDravelDisplay::ApplyServerAccess() {
+  serv->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
+}
+
+void TDravelDisplay::RestartServerRole() {
+  if (!serv || !serv->Active()) return;
+  // A malformed stored value leaves the server as it was, and is shown.
+  ApplyServerAccess();
+  serv->Close();
+  serv->Open();  // a port that cannot be bound throws: the item stays ticked
 }
 
 void TDravelDisplay::ActasServer1Click() {
@@ -136,6 +148,7 @@ void TDravelDisplay::SwitchServerRole() {
 
   serv->Close();
   if (const auto Port = PortFromText(PortText)) serv->SetPort(*Port);
+  ApplyServerAccess();  // the settings may have changed since the set-up
   serv->Open();  // a port that cannot be bound throws: the item stays ticked, nothing stored
   Registry.WriteInteger("ServPort", serv->Port());
   Registry.WriteBool("Server", true);

@@ -1,5 +1,5 @@
-// PopupMenu1 and the plain commands: Display Items, Exclude Process, Sensors, Update Interval,
-// About, Set Form Width and Height, Wipe, and the prompt helpers.
+// PopupMenu1 and the plain commands: Display Items, Exclude Process, Sensors, Network Access,
+// Update Interval, About, Set Form Width and Height, Wipe, and the prompt helpers.
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
@@ -11,6 +11,7 @@
 
 #include "formatter/FormatterRegistry.h"
 #include "panel/dravel2a_menu_support.h"
+#include "panel/NetworkAccessDialog.h"
 #include "panel/SensorsDialog.h"
 #include "panel/StartAtLoginItem.h"
 #include "panel/dravel_options.h"
@@ -32,6 +33,22 @@ class TWindowOptionHost final : public IOptionHost {
   void BuildLabels(const std::string& Text) override { FWindow.BuildLabels(Text); }
   void SetFormatString(const std::string& Text) override { FWindow.SetFormatString(Text); }
   void ArrangeLabels(bool KeepRightEdge) override { FWindow.ArrangeLabels(KeepRightEdge); }
+
+ private:
+  TDravelDisplay& FWindow;
+};
+
+// The network access dialog's view of the window: the store its servers read (in client
+// mode the per-server key) and their restarts.
+class TWindowNetworkHost final : public INetworkAccessHost {
+ public:
+  explicit TWindowNetworkHost(TDravelDisplay& Window) : FWindow(Window) {}
+  TRegistry& Settings() override { return *FWindow.SettingsRegistry; }
+  bool ListenGiven() const override { return FWindow.CommandLine.Listen.has_value(); }
+  bool AllowGiven() const override { return FWindow.CommandLine.Allow.has_value(); }
+  void RestartWebService() override { FWindow.RestartWebService(); }
+  void RestartLinkServer() override { FWindow.RestartServerRole(); }
+  void Guarded(const std::function<void()>& Step) override { FWindow.Guarded(Step); }
 
  private:
   TDravelDisplay& FWindow;
@@ -129,6 +146,7 @@ void TDravelDisplay::CreateMenu() {
   LongestUptime1 = Command("&Longest Uptime", &TDravelDisplay::LongestUptime1Click);
   ActasServer1 = Toggle("Act as &Server", &TDravelDisplay::ActasServer1Click);
   ActasWebService = Toggle("Act as Web Service", &TDravelDisplay::ActasWebService1Click);
+  NetworkAccess1 = Command("Network &Access...", &TDravelDisplay::NetworkAccess1Click);
   StartatLogin1 = new TStartAtLoginItem(*PopupMenu1, [this](const std::exception& Error) { ShowError(Error); });
   About1 = Command("A&bout", &TDravelDisplay::About1Click);
   LockPosition1 = Toggle("Loc&k Form", &TDravelDisplay::LockPosition1Click);
@@ -191,6 +209,17 @@ void TDravelDisplay::Sensors1Click() {
       Dialog.exec();
     }
   });
+}
+
+void TDravelDisplay::NetworkAccess1Click() {
+  const TTimerPause Pause(*this);
+  TWindowNetworkHost Host(*this);
+  TNetworkAccessDialog Dialog(this, Host);
+  if (ExecDialog) {
+    ExecDialog(Dialog);
+  } else {
+    Dialog.exec();
+  }
 }
 
 void TDravelDisplay::UpdateInterval1Click() {

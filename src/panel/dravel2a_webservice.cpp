@@ -52,6 +52,13 @@ void TDravelDisplay::StopWebService() {
   if (FWebService) FWebService->Stop();
 }
 
+void TDravelDisplay::RestartWebService() {
+  if (!WebServiceActive()) return;
+  StopWebService();
+  // As the switch: a service that cannot start again leaves the item ticked.
+  if (const std::string Error = StartWebService(); !Error.empty()) throw std::runtime_error(Error);
+}
+
 void TDravelDisplay::RestoreWebService() {
   TRegistry& Registry = *SettingsRegistry;
   if (Registry.ValueExists("WebServicePort")) {

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -20,6 +21,7 @@
 #include "panel/NoTrayNotice.h"
 #include "panel/dravel_options.h"
 #include "panel/FontDialog.h"
+#include "panel/NetworkAccessDialog.h"
 #include "panel/SensorsDialog.h"
 #include "panel/StartAtLoginItem.h"
 #include "panel/TrayPictures.h"
@@ -103,6 +105,7 @@ TEST_F(MenuTest, TheMenuHoldsEveryItemInDisplayOrder) {
                                    "&Longest Uptime",
                                    "Act as &Server",
                                    "Act as Web Service",
+                                   "Network &Access...",
                                    "Start at &Login",
                                    "A&bout",
                                    "Loc&k Form",
@@ -427,6 +430,59 @@ TEST_F(MenuTest, SensorsChoiceIsStoredAtOnceAndReachesTheReader) {
   EXPECT_TRUE(Panel->TimerEnabled());
   EXPECT_EQ(Panel->FLocalSampler->MBM().SensorChoice().Temps[0], "");
   EXPECT_EQ(Panel->FLocalSampler->MBM().SensorChoice().Temps[2], "acpitz/temp1");
+}
+
+TEST_F(MenuTest, NetworkAccessOpensItsDialogWithTheTimerStoppedAndWritesTheStore) {
+  auto Panel = Open();
+  EXPECT_EQ(Panel->NetworkAccess1->text(), "Network &Access...");
+  bool Opened = false;
+  bool TimerDuringDialog = true;
+  Panel->ExecDialog = [&](QDialog& Dialog) {
+    TimerDuringDialog = Panel->TimerEnabled();
+    auto& Access = dynamic_cast<TNetworkAccessDialog&>(Dialog);
+    Opened = true;
+    EXPECT_TRUE(Access.lblListen->isHidden());  // no --listen on this run
+    Access.edAllow->setText("192.168.0.0/16");
+    emit Access.edAllow->editingFinished();
+    Access.cbSecureOnly->click();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Panel->NetworkAccess1->trigger();
+  EXPECT_TRUE(Opened);
+  EXPECT_FALSE(TimerDuringDialog);
+  EXPECT_TRUE(Panel->TimerEnabled());
+  EXPECT_EQ(Store()->ReadString("AllowFrom"), "192.168.0.0/16");
+  EXPECT_TRUE(Store()->ReadBool("LinkSecureOnly"));
+  EXPECT_TRUE(Script->Messages.empty());  // no server ran, none to restart
+}
+
+TEST_F(MenuTest, NetworkAccessSaysWhenTheCommandLineOverridesTheListenAddress) {
+  auto Panel = Open({"--listen=127.0.0.1"});
+  QString Note;
+  Panel->ExecDialog = [&](QDialog& Dialog) {
+    auto& Access = dynamic_cast<TNetworkAccessDialog&>(Dialog);
+    if (!Access.lblListen->isHidden()) Note = Access.lblListen->text();
+    EXPECT_TRUE(Access.lblAllow->isHidden());
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Panel->NetworkAccess1Click();
+  EXPECT_EQ(Note, "--listen on this run's command line overrides this value until the panel is "
+                  "started again.");
+}
+
+TEST_F(MenuTest, InClientModeNetworkAccessWritesThePerServerKeyTheServersRead) {
+  auto Panel = Open({"-c", "-i127.0.0.1", "-p1"});
+  ASSERT_TRUE(Panel->ClientMode);
+  Panel->ExecDialog = [&](QDialog& Dialog) {
+    auto& Access = dynamic_cast<TNetworkAccessDialog&>(Dialog);
+    Access.edListen->setText("127.0.0.1");
+    emit Access.edListen->editingFinished();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Panel->NetworkAccess1Click();
+  EXPECT_EQ(Store(std::string(MainSettingsKey) + "\\127.0.0.1:1")->ReadString("ListenAddress"),
+            "127.0.0.1");
+  EXPECT_FALSE(Store()->ValueExists("ListenAddress"));
 }
 
 TEST_F(MenuTest, AboutShowsVersion87AndFiveCreditLines) {
