@@ -98,8 +98,8 @@ TNetworkAccessDialog::TNetworkAccessDialog(QWidget* Owner, INetworkAccessHost& H
 
   auto* Layout = new QVBoxLayout(this);
   Layout->addWidget(new QLabel(
-      QStringLiteral("The link server and the web service read these when they start; a "
-                     "change is saved when you leave its field and restarts the servers that run."),
+      QStringLiteral("The link server and the web service read these when they start.\n"
+                     "A change is saved when you leave its field, and restarts the servers that run."),
       this));
   auto* Grid = new QGridLayout;
   Layout->addLayout(Grid);
@@ -127,7 +127,8 @@ TNetworkAccessDialog::TNetworkAccessDialog(QWidget* Owner, INetworkAccessHost& H
 
   for (const TAddressField* Field : {&FListen, &FAllow}) {
     Field->Edit->setText(QString::fromStdString(StoredText(FHost.Settings(), Field->Value)));
-    ShowAddress(*Field, Field->Check(TrimBlanks(Field->Edit->text().toStdString())));
+    ShowAddress(*Field, Field->Check(TrimBlanks(Field->Edit->text().toStdString())),
+                QStringLiteral("the servers will not start with it."));
     connect(Field->Edit, &QLineEdit::editingFinished, this,
             [this, Field] { FHost.Guarded([&] { CommitAddress(*Field); }); });
   }
@@ -193,15 +194,16 @@ QCheckBox* TNetworkAccessDialog::AddSwitch(QGridLayout& Grid, int Row, const QSt
 void TNetworkAccessDialog::CommitAddress(const TAddressField& Field) {
   const std::string Text = TrimBlanks(Field.Edit->text().toStdString());
   const std::string Refused = Field.Check(Text);
-  ShowAddress(Field, Refused);
+  ShowAddress(Field, Refused, QStringLiteral("not saved."));
   if (Refused.empty()) WriteText(Field.Value, Text, TServers::Both);
 }
 
-void TNetworkAccessDialog::ShowAddress(const TAddressField& Field, const std::string& Refused) {
+void TNetworkAccessDialog::ShowAddress(const TAddressField& Field, const std::string& Refused,
+                                       const QString& Consequence) {
   MarkInvalid(*Field.Edit, !Refused.empty());
   QString Note;
   if (!Refused.empty()) {
-    Note = QString::fromStdString(Refused) + QStringLiteral(": not saved.");
+    Note = QString::fromStdString(Refused) + QStringLiteral(": ") + Consequence;
   } else if (Field.Overridden) {
     Note = QStringLiteral("%1 on this run's command line overrides this value until the panel "
                           "is started again.")

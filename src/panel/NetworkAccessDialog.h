@@ -86,7 +86,8 @@ class TNetworkAccessDialog : public QDialog {
                        TServers Servers);
   // Checks the field's text; writes it when it is good and differs from the store.
   void CommitAddress(const TAddressField& Field);
-  void ShowAddress(const TAddressField& Field, const std::string& Refused);
+  // Marks the field and says why Refused (not empty) refused it, and what follows.
+  void ShowAddress(const TAddressField& Field, const std::string& Refused, const QString& Consequence);
   void CommitFile(const TFileField& Field);
   void ShowFile(const TFileField& Field);
   void ShowWebNote();

@@ -22,6 +22,7 @@
 #include <xcb/xcb.h>
 
 #include "panel/dravel2a.h"
+#include "panel/NetworkAccessDialog.h"
 #include "panel/dravel_options.h"
 #include "platform/SettingsStore.h"
 #include "XvfbSession.h"
@@ -217,6 +218,8 @@ TEST_F(MenuE2E, DialogScreenshotsShowEveryTextWhole) {
       ShootDialog(Dialog, QStringLiteral("options-dialog"));
       EXPECT_EQ(Options->Memo2->verticalScrollBar()->maximum(), 0)
           << "the markup help does not show all four lines";
+    } else if (dynamic_cast<TNetworkAccessDialog*>(&Dialog)) {
+      ShootDialog(Dialog, QStringLiteral("network-access-dialog"));
     } else {
       // A white font: the sample shows it on black, readable.
       ShootDialog(Dialog, QStringLiteral("font-dialog"));
@@ -227,6 +230,10 @@ TEST_F(MenuE2E, DialogScreenshotsShowEveryTextWhole) {
   Panel->DisplayItems1Click();
   Panel->FontDialog1.Color = Qt::white;
   Panel->Font1Click();
+  // With the notes a refused allow-list and an unreadable file bring.
+  Panel->SettingsRegistry->WriteString("AllowFrom", "10.0.0.0/33");
+  Panel->SettingsRegistry->WriteString("WebServiceCert", "/nonexistent/cert.pem");
+  Panel->NetworkAccess1Click();
   Panel->Exit1Click();
 }
 

@@ -159,7 +159,9 @@ TEST_F(NetworkAccessDialogTest, AMalformedStoredValueIsMarkedWhenTheDialogOpens)
   Host->Store.WriteString("AllowFrom", "1.2.3.4/99");
   const auto Dialog = Open();
   EXPECT_TRUE(Dialog->edAllow->property("invalid").toBool());
-  EXPECT_TRUE(Dialog->lblAllow->text().contains("prefix length"));
+  EXPECT_EQ(Dialog->lblAllow->text(),
+            "'1.2.3.4/99' has a prefix length outside 0 to 32: the servers will not start with it.");
+  EXPECT_TRUE(Dialog->lblListen->isHidden());
 }
 
 TEST_F(NetworkAccessDialogTest, AnUnreadableFileIsWrittenButFlagged) {
