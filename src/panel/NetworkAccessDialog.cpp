@@ -114,9 +114,9 @@ TNetworkAccessDialog::TNetworkAccessDialog(QWidget* Owner, INetworkAccessHost& H
   edCert = AddFileRow(*Grid, 4, QStringLiteral("Web service certificate (PEM):"), btnCert, lblCert);
   edKey = AddFileRow(*Grid, 6, QStringLiteral("Web service key (PEM):"), btnKey, lblKey);
   edUsers = AddFileRow(*Grid, 8, QStringLiteral("Web service users (htpasswd -B):"), btnUsers, lblUsers);
-  FCert = {edCert, lblCert, "WebServiceCert"};
-  FKey = {edKey, lblKey, "WebServiceKey"};
-  FUsers = {edUsers, lblUsers, "WebServiceUsers"};
+  FCert = {edCert, lblCert, "WebServiceCert", QStringLiteral("The web service's certificate")};
+  FKey = {edKey, lblKey, "WebServiceKey", QStringLiteral("The web service's private key")};
+  FUsers = {edUsers, lblUsers, "WebServiceUsers", QStringLiteral("The web service's users file")};
   lblWeb = NoteLabel(this);
   Grid->addWidget(lblWeb, 10, 1, 1, 2);
 
@@ -140,7 +140,7 @@ TNetworkAccessDialog::TNetworkAccessDialog(QWidget* Owner, INetworkAccessHost& H
     connect(Field->Edit, &QLineEdit::editingFinished, this,
             [this, Field] { FHost.Guarded([&] { CommitFile(*Field); }); });
     connect(Browse, &QPushButton::clicked, this, [this, Field] {
-      const QString Chosen = ChooseFile(QStringLiteral("Choose a file"), Field->Edit->text());
+      const QString Chosen = ChooseFile(Field->Title, Field->Edit->text());
       if (Chosen.isEmpty()) return;
       Field->Edit->setText(Chosen);
       FHost.Guarded([&] { CommitFile(*Field); });
@@ -150,6 +150,7 @@ TNetworkAccessDialog::TNetworkAccessDialog(QWidget* Owner, INetworkAccessHost& H
 
   auto* Buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   btnClose = Buttons->button(QDialogButtonBox::Close);
+  btnClose->setAutoDefault(false);
   connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   Layout->addWidget(Buttons);
 }
@@ -171,6 +172,7 @@ QLineEdit* TNetworkAccessDialog::AddFileRow(QGridLayout& Grid, int Row, const QS
   Grid.addWidget(new QLabel(Caption, this), Row, 0);
   Grid.addWidget(Edit, Row, 1);
   Browse = new QPushButton(QStringLiteral("Browse..."), this);
+  Browse->setAutoDefault(false);  // Return in a field saves it, and opens no file dialog
   Grid.addWidget(Browse, Row, 2);
   Note = NoteLabel(this);
   Grid.addWidget(Note, Row + 1, 1, 1, 2);

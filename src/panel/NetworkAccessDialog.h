@@ -77,6 +77,7 @@ class TNetworkAccessDialog : public QDialog {
     QLineEdit* Edit;
     QLabel* Note;
     const char* Value;
+    QString Title;  // of its file dialog
   };
 
   QLineEdit* AddAddressRow(QGridLayout& Grid, int Row, const QString& Caption, QLabel*& Note);

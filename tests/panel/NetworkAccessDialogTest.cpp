@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -178,12 +179,15 @@ TEST_F(NetworkAccessDialogTest, AnUnreadableFileIsWrittenButFlagged) {
 TEST_F(NetworkAccessDialogTest, BrowseWritesTheChosenFileAndCancelKeepsTheOld) {
   const auto Dialog = Open();
   QString Offered;
+  QString Title;
   QString Answer = ReadableFile("users");
-  Dialog->ChooseFile = [&](const QString&, const QString& Current) {
+  Dialog->ChooseFile = [&](const QString& Caption, const QString& Current) {
+    Title = Caption;
     Offered = Current;
     return Answer;
   };
   Dialog->btnUsers->click();
+  EXPECT_EQ(Title, "The web service's users file");
   EXPECT_EQ(Dialog->edUsers->text(), Answer);
   EXPECT_EQ(Host->Store.ReadString("WebServiceUsers"), Answer.toStdString());
   EXPECT_TRUE(Dialog->lblWeb->text().contains("user name and password"));
@@ -193,6 +197,24 @@ TEST_F(NetworkAccessDialogTest, BrowseWritesTheChosenFileAndCancelKeepsTheOld) {
   EXPECT_EQ(Offered, Chosen);
   EXPECT_EQ(Dialog->edUsers->text(), Chosen);
   EXPECT_EQ(Host->WebRestarts, 1);
+}
+
+TEST_F(NetworkAccessDialogTest, ReturnInAFieldSavesItAndPressesNoButton) {
+  const auto Dialog = Open();
+  bool Chosen = false;
+  Dialog->ChooseFile = [&](const QString&, const QString&) {
+    Chosen = true;
+    return QString();
+  };
+  Dialog->show();
+  Dialog->activateWindow();
+  Dialog->edListen->setFocus();
+  Dialog->edListen->setText("::1");
+  QKeyEvent Press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Dialog->edListen, &Press);
+  EXPECT_EQ(Host->Store.ReadString("ListenAddress"), "::1");
+  EXPECT_FALSE(Chosen);
+  EXPECT_TRUE(Dialog->isVisible());
 }
 
 TEST_F(NetworkAccessDialogTest, TheCommandLineOverrideIsSaidBesideItsField) {
