@@ -14,6 +14,12 @@ bool TLinkClient::Connected() const {
   return FSocket && FSocket->state() == QAbstractSocket::ConnectedState;
 }
 
+void TLinkClient::SetSecure(bool Secure) {
+  if (Secure == FSecure) return;
+  FSecure = Secure;
+  if (FSocket) Open();
+}
+
 void TLinkClient::Close() {
   if (!FSocket) return;
   FSocket->disconnect(this);

@@ -32,7 +32,13 @@ struct TLinkClientEvents {
   // A connect, lookup, read or send error (with the system's text for it); the attempt
   // or connection is dropped.
   std::function<void(const std::string& Why)> OnError;
+  // Authenticated mode: the server turned the password down. Raised once, and again only
+  // after a link has been accepted in between, however often the client tries again.
+  std::function<void()> OnRefused;
 };
+
+// What the user is told when the server refuses the link password.
+inline constexpr const char* LinkPasswordRefusedText = "The server refused the link password";
 
 class TLinkClient : public QObject {
   Q_OBJECT
@@ -46,6 +52,10 @@ class TLinkClient : public QObject {
   const std::string& Host() const { return FHost; }
   std::uint16_t Port() const { return FPort; }
   bool Connected() const;
+  // Authenticated mode for the attempts that follow; a change starts a pending attempt or
+  // an open connection again.
+  void SetSecure(bool Secure);
+  bool Secure() const { return FSecure; }
 
   // Starts a connection attempt; a pending attempt or an old connection is closed first.
   void Open();
@@ -72,6 +82,7 @@ class TLinkClient : public QObject {
   TLinkClientEvents FEvents;
   std::string FHost;
   std::uint16_t FPort = 6130;
+  bool FSecure = false;
   QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
   TLinkStream FStream;  // the replies being received on this connection
   QElapsedTimer FAttemptAge;
