@@ -128,6 +128,7 @@ int Run(const TDravelfmtOptions& Options, TStreamControl& Stream) {
     TConnectRequest Request;
     Request.Target = *Options.ConnectTarget;
     Request.Password = Options.Password.value_or("");
+    Request.Secure = Options.Secure;
     Request.IntervalMs =
         Options.IntervalMs.value_or(StatusBar ? StreamIntervalMs : Request.IntervalMs);
     Request.Count = Count;
