@@ -10,6 +10,7 @@
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
 #include "monitor/NetworkAccess.h"
+#include "monitor/SecureLinkSettings.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -77,6 +78,7 @@ void TDravelDisplay::RestoreServerRole() {
     if (Stored >= 1 && Stored <= 65535) serv->SetPort(static_cast<std::uint16_t>(Stored));
   }
   serv->SetAccess(ResolveNetworkAccess(Registry, CommandLine.Listen, CommandLine.Allow));
+  serv->SetSecure(ResolveSecureLinkSettings(Registry));
   if (ClientMode || !Registry.ValueExists("Server") || !Registry.ReadBool("Server")) return;
   serv->Open();
   if (ActasServer1) ActasServer1->setChecked(true);
@@ -147,6 +149,7 @@ void TDravelDisplay::SwitchServerRole() {
 
   serv->Close();
   if (const auto Port = PortFromText(PortText)) serv->SetPort(*Port);
+  serv->SetSecure(ResolveSecureLinkSettings(Registry));
   serv->Open();  // a port that cannot be bound throws: the item stays ticked, nothing stored
   Registry.WriteInteger("ServPort", serv->Port());
   Registry.WriteBool("Server", true);

@@ -16,6 +16,15 @@
 
 namespace dravel {
 
+// What a server announces and whom it serves: its salt (kept in its settings as
+// "LinkSalt"), the cost of a derivation, and whether the plain link is refused
+// ("LinkSecureOnly").
+struct TSecureLinkSettings {
+  TSecureSalt Salt = MakeSecureSalt();
+  TSecureKeyCost Cost = DefaultSecureKeyCost();
+  bool SecureOnly = false;
+};
+
 class TSecureServerSession {
  public:
   enum class TState {
