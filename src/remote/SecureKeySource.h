@@ -1,18 +1,19 @@
 #pragma once
 // Where the link client gets its authenticated-mode keys: from its cache at once, or from
-// Argon2id run on a worker thread of its own, the result posted back to this object's
-// thread, so the event loop (the panel's refresh and drawing) never waits for it. One
-// worker, one derivation per set of inputs at a time; destroying the source drops what is
-// queued and waits for the one running, which the accepted cost bounds.
+// the key deriver's thread, so the event loop (the panel's refresh and drawing) never
+// waits for Argon2id, and a reconnect to the same server does not pay for it again. A
+// request for the inputs already being derived joins that derivation; one for other
+// inputs replaces it, and the answers the old one owed are dropped.
 
 #include <QObject>
-#include <QThreadPool>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "remote/SecureKeyCache.h"
+#include "remote/SecureKeyDeriver.h"
 
 namespace dravel {
 
@@ -23,8 +24,7 @@ class TSecureKeySource : public QObject {
   // The key, or null with the reason it could not be derived.
   using TDone = std::function<void(const TSecureLinkKey* Key, const std::string& Error)>;
 
-  explicit TSecureKeySource(QObject* Parent = nullptr);
-  ~TSecureKeySource() override;
+  explicit TSecureKeySource(QObject* Parent = nullptr) : QObject(Parent) {}
 
   // Calls Done with the key for these inputs: before returning when it is cached, else
   // from the event loop once derived. The caller drops answers it no longer wants.
@@ -40,13 +40,12 @@ class TSecureKeySource : public QObject {
     TSecureKeyCost Cost;
     std::vector<TDone> Waiting;
   };
-  void Finished(std::size_t Id, const TSecureLinkKey* Key, const std::string& Error);
+  void Finished(const std::optional<TSecureLinkKey>& Key, const std::string& Error);
 
-  QThreadPool FWorker;
   TSecureKeyCache FCache;
-  std::vector<std::pair<std::size_t, TPending>> FPending;  // derivations under way, by id
-  std::size_t FNextId = 0;
+  std::optional<TPending> FPending;  // the derivation whose answer is wanted
   int FDerivations = 0;
+  TSecureKeyDeriver FDeriver;  // last: it is joined before the rest goes
 };
 
 }  // namespace dravel

@@ -276,6 +276,7 @@ class LinkedRoles : public ::testing::Test {
   TLinkServerEvents ServerEvents() {
     TLinkServerEvents E;
     E.CurrentRecord = [this](TRecordBytes& Out) { Out = Record; };
+    E.OnAccept = [this] { ++Accepts; };
     E.OnListen = [this] {
       if (!ServerPassword.empty()) DeriveLinkKey(ServerCipher, ServerPassword);
     };
@@ -299,7 +300,16 @@ class LinkedRoles : public ::testing::Test {
     }));
   }
 
+  // The authenticated mode beside the plain link, at a cost that keeps the tests quick.
+  void ServeSecurely() {
+    TSecureLinkSettings Settings;
+    Settings.Cost = CheapestSecureKeyCost();
+    Server.SetSecure(Settings);
+    ASSERT_TRUE(WaitFor([&] { return Server.SecureKeyReady(); }));
+  }
+
   std::string ServerPassword = "two words";
+  int Accepts = 0;
   TDCP_blowfish ServerCipher;
   TRecordBytes Record = SampleRecordBytes(5);
   TLinkServer Server{ServerCipher, ServerPassword, ServerEvents()};
@@ -354,6 +364,41 @@ TEST_F(LinkedRoles, AClientReconnectsWhenTheServerComesBack) {
   Tick(Side);
   EXPECT_EQ(Side.Records, 3);
   EXPECT_EQ(Side.Connects, 2);
+}
+
+TEST_F(LinkedRoles, AnAuthenticatedClientAndAPlainOneBothGetTheRecord) {
+  ServeSecurely();
+  TClientSide Secure("two words"), Plain("two words");
+  Secure.Client.SetSecure(true);
+  Start(Secure);
+  Start(Plain);
+  Tick(Secure);
+  Tick(Plain);
+  Tick(Secure);
+  EXPECT_EQ(Secure.Records, 2);
+  EXPECT_EQ(Plain.Records, 1);
+  EXPECT_TRUE(Secure.HoldsRecord(Record));
+  EXPECT_EQ(Secure.Connects, 1);
+  EXPECT_EQ(Secure.Errors + Secure.Unreadable + Secure.Refusals, 0);
+}
+
+TEST_F(LinkedRoles, AWrongPasswordIsRefusedOnceHoweverOftenTheClientTriesAgain) {
+  ServeSecurely();
+  TClientSide Side("two wordz");
+  Side.Client.SetSecure(true);
+  Side.Client.SetHost("127.0.0.1");
+  Side.Client.SetPort(Server.Port());
+  // A step each turn of the loop: a new attempt each time the last one has been refused.
+  ASSERT_TRUE(WaitFor([&] {
+    Side.Client.RequestStep();
+    return Accepts >= 4 && !Side.Client.Connected();
+  }));
+  Settle();
+  EXPECT_EQ(Side.Refusals, 1);
+  EXPECT_EQ(Side.Errors, 0);
+  EXPECT_EQ(Side.Connects, 0);
+  EXPECT_EQ(Side.Records, 0);
+  EXPECT_EQ(Side.Client.Keys().Derivations(), 1);
 }
 
 TEST_F(LinkedRoles, ClearRepliesWhenTheServerHasNoPassword) {
