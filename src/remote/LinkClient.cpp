@@ -3,6 +3,8 @@
 #include "remote/LinkServer.h"
 #include "remote/PacedReader.h"
 
+#include <utility>
+
 namespace dravel {
 
 TLinkClient::TLinkClient(TDCP_blowfish& Cipher, const std::string& Password,
@@ -137,13 +139,12 @@ void TLinkClient::ReadSecure(const std::vector<std::uint8_t>& Chunk) {
       FRefusalTold = false;
       if (FEvents.OnConnect) FEvents.OnConnect();
       return;
-    case TState::Refused: {
+    case TState::Refused:
       Close();
       // Every attempt with this password meets the same answer; it is told once.
       if (std::exchange(FRefusalTold, true)) return;
       if (FEvents.OnRefused) FEvents.OnRefused();
       return;
-    }
     case TState::Failed:
       return Drop(FSession->Failure());
     case TState::Challenge:
