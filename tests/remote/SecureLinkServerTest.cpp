@@ -115,6 +115,30 @@ TEST_F(SecureServerTest, AMalformedHelloIsClosedAtOnce) {
   EXPECT_EQ(Peer.Received, 0);
 }
 
+// Over its budget a secure connection is not drained, as a lost byte would break its
+// frames: its requests wait, fewer are answered, and the link stays whole.
+TEST_F(SecureServerTest, OverTheBudgetASecureLinkIsHeldBackButNotBroken) {
+  TLinkLimits Limits;
+  Limits.RepliesPerSecond = 20;
+  Limits.ReplyBurst = 1;
+  Server.SetLimits(Limits);
+  TSecurePeer Peer(Server.Port());
+  ASSERT_EQ(Peer.Handshake("right"), TSecureClientSession::TState::Established);
+  TBytes Burst;
+  for (int I = 0; I < 200; ++I) {
+    const TBytes Frame = Peer.Session.SealRequest();
+    Burst.insert(Burst.end(), Frame.begin(), Frame.end());
+  }
+  Peer.Send(Burst);
+  QElapsedTimer Clock;
+  Clock.start();
+  WaitFor([&] { Peer.Pump(); return Clock.elapsed() > 500; });
+  EXPECT_GE(Peer.Replies.size(), 2u);
+  EXPECT_LT(Peer.Replies.size(), 40u);
+  EXPECT_TRUE(Peer.Session.Established());
+  EXPECT_FALSE(Peer.Closed());
+}
+
 TEST_F(SecureServerTest, AChangedPasswordIsInForceOnceRefreshed) {
   Password = "new";
   Server.RefreshSecureKey();
