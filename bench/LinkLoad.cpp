@@ -4,10 +4,10 @@
 // and, given the server's process id, the server's CPU use over the run. With flooders,
 // that many more connections (to 127.0.0.1) ask as fast as the server reads; their replies
 // per second and bytes each way are reported, and every polite request must still be
-// answered.
+// answered. With --secure the clients speak the link's secure mode with the password.
 //
 // Usage: link_load_driver HOST:PORT [--password PW] [--clients N] [--period-ms MS]
-//                        [--seconds S] [--server-pid PID] [--flooders N]
+//                        [--seconds S] [--server-pid PID] [--flooders N] [--secure]
 // Exit status 0 when every check holds, 1 otherwise.
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,6 +25,7 @@
 
 #include "remote/LinkClient.h"
 #include "remote/LinkFlooder.h"
+#include "SecureLoadClient.h"
 #include "sampling/RawData.h"
 
 namespace {
@@ -33,6 +34,7 @@ struct TLoadClient {
   dravel::TDCP_blowfish Cipher;
   dravel::TRawDataShell Shell;
   std::unique_ptr<dravel::TLinkClient> Link;
+  std::unique_ptr<dravel::TSecureLoadClient> Secure;  // instead of Link in the secure mode
   QTimer Timer;
   long long Bytes = 0;
   long long Records = 0;
@@ -56,13 +58,15 @@ double ProcessCpuSeconds(long Pid) {
   return static_cast<double>(UTime + STime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+bool Connected(const TLoadClient& C) { return C.Secure ? C.Secure->Connected() : C.Link->Connected(); }
+
 }  // namespace
 
 int main(int Argc, char** Argv) {
   QCoreApplication App(Argc, Argv);
   if (Argc < 2) {
     std::fprintf(stderr, "usage: %s HOST:PORT [--password PW] [--clients N] [--period-ms MS] "
-                         "[--seconds S] [--server-pid PID] [--flooders N]\n", Argv[0]);
+                         "[--seconds S] [--server-pid PID] [--flooders N] [--secure]\n", Argv[0]);
     return 2;
   }
   const std::string Target = Argv[1];
@@ -70,8 +74,15 @@ int main(int Argc, char** Argv) {
   int Clients = 200, PeriodMs = 100, Seconds = 20;
   long ServerPid = 0;
   int Flooders = 0;
-  for (int I = 2; I + 1 < Argc; I += 2) {
-    const std::string Name = Argv[I], Value = Argv[I + 1];
+  bool Secure = false;
+  for (int I = 2; I < Argc; ++I) {
+    const std::string Name = Argv[I];
+    if (Name == "--secure") {
+      Secure = true;
+      continue;
+    }
+    if (I + 1 >= Argc) break;
+    const std::string Value = Argv[++I];
     if (Name == "--password") Password = Value;
     if (Name == "--clients") Clients = std::stoi(Value);
     if (Name == "--period-ms") PeriodMs = std::stoi(Value);
@@ -83,6 +94,7 @@ int main(int Argc, char** Argv) {
   const std::string Host = Target.substr(0, Colon);
   const auto Port = static_cast<std::uint16_t>(std::stoi(Target.substr(Colon + 1)));
 
+  dravel::TSecureKeyCache Keys(Password);
   std::vector<std::unique_ptr<TLoadClient>> All;
   for (int I = 0; I < Clients; ++I) {
     auto C = std::make_unique<TLoadClient>();
@@ -98,13 +110,29 @@ int main(int Argc, char** Argv) {
     };
     Events.OnError = [Raw](const std::string&) { ++Raw->Errors; };
     Events.OnConnect = [Raw] { ++Raw->Connects; };
-    C->Link = std::make_unique<dravel::TLinkClient>(C->Cipher, Password, Events);
-    C->Link->SetHost(Host);
-    C->Link->SetPort(Port);
+    if (Secure) {
+      // The record's bytes count as read: frames are opened whole.
+      C->Secure = std::make_unique<dravel::TSecureLoadClient>(
+          Keys, Host, Port,
+          dravel::TSecureLoadClient::TEvents{Events.OnConnect,
+                                             [Raw](const std::uint8_t* Bytes, std::size_t Count) {
+                                               Raw->Bytes += static_cast<long long>(Count);
+                                               Raw->Shell.AddBytes(Bytes, Count);
+                                             },
+                                             Events.OnError});
+    } else {
+      C->Link = std::make_unique<dravel::TLinkClient>(C->Cipher, Password, Events);
+      C->Link->SetHost(Host);
+      C->Link->SetPort(Port);
+    }
     C->Timer.setInterval(PeriodMs);
     QObject::connect(&C->Timer, &QTimer::timeout, [Raw] {
-      Raw->Asked += Raw->Link->Connected();
-      Raw->Link->RequestStep();
+      Raw->Asked += Connected(*Raw);
+      if (Raw->Secure) {
+        Raw->Secure->RequestStep();
+      } else {
+        Raw->Link->RequestStep();
+      }
     });
     All.push_back(std::move(C));
   }
@@ -120,7 +148,11 @@ int main(int Argc, char** Argv) {
   for (std::size_t I = 0; I < All.size(); ++I) {
     TLoadClient* Raw = All[I].get();
     QTimer::singleShot(static_cast<int>(I * 2000 / All.size()), &Raw->Timer, [Raw] {
-      Raw->Link->Open();
+      if (Raw->Secure) {
+        Raw->Secure->Open();
+      } else {
+        Raw->Link->Open();
+      }
       Raw->Timer.start();
     });
   }
@@ -155,7 +187,8 @@ int main(int Argc, char** Argv) {
     if (C->Records != C->Bytes / 312) ++Ragged;
   }
   const long long Expected = static_cast<long long>(Seconds - 2) * 1000 / PeriodMs;
-  std::printf("clients %d, period %d ms, %.1f s\n", Clients, PeriodMs, Elapsed);
+  std::printf("clients %d (%s), period %d ms, %.1f s\n", Clients,
+              Secure ? "secure mode" : Password.empty() ? "plain, in clear" : "plain, Blowfish", PeriodMs, Elapsed);
   std::printf("replies %lld (%.0f per second), good records %lld, link errors %lld\n",
               Bytes / 312, static_cast<double>(Bytes / 312) / Elapsed, Records, Errors);
   std::printf("records per client: fewest %lld, most %lld, asked for about %lld\n", Fewest,

@@ -52,7 +52,7 @@ std::string ProgramUsage() {
          "      --version show the version and exit\n"
          "      --serve   run as a headless server without a display (--link-port N,\n"
          "                --web-port N, --password-file FILE, --interval MS, --settings FILE,\n"
-         "                --listen ADDR, --allow LIST)\n"
+         "                --listen ADDR, --allow LIST, --secure-only)\n"
          "      --listen ADDR  the servers listen on ADDR only (IPv4 or IPv6)\n"
          "      --allow LIST   the servers accept only these addresses and CIDR ranges\n"
          "      --secure  client mode: prove the link password to the server and have it\n"

@@ -307,7 +307,8 @@ void TLinkServer::SecureProgress(QTcpSocket& Socket, TConnection& Link) {
 
 bool TLinkServer::Answer(QTcpSocket& Socket, TConnection& Link) {
   if (Socket.state() != QAbstractSocket::ConnectedState) return false;
-  if (Socket.bytesToWrite() + static_cast<qint64>(SecureMaxFrameSize) > ServerSendBacklogLimit) {
+  const std::size_t ReplySize = Link.Secure ? 2 + RawDataSize + SecureTagSize : RawDataSize;
+  if (Socket.bytesToWrite() + static_cast<qint64>(ReplySize) > ServerSendBacklogLimit) {
     Socket.abort();  // the peer has stopped reading
     return false;
   }

@@ -1,6 +1,8 @@
 // The window's link roles: the "Act as Server" dialogs and what they store, the server
 // answering with the window's record, start-up from the stored values, and client mode.
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <cerrno>
@@ -8,6 +10,7 @@
 
 #include "ScriptedPanelTest.h"
 #include "remote/LinkServer.h"
+#include "remote/SecurePeer.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -178,6 +181,46 @@ TEST_F(LinkPanel, AStoredServerStartsAtSetUpWithTheSavedPassword) {
   EXPECT_TRUE(Panel->ActasServer1->isChecked());
   EXPECT_EQ(Panel->LinkPassword, "stored");
   EXPECT_TRUE(Panel->bf.Initialized());
+}
+
+// The key is derived at the real cost while the window's loop keeps running; the salt is
+// stored, the plain link refused, and a secure client with the password gets the record.
+TEST_F(LinkPanel, AStoredSecureOnlyServerDerivesOffTheLoopAndServesOnlySecureClients) {
+  const std::uint16_t Port = FreePort();
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteInteger("ServPort", Port);
+    Seed->WriteBool("Server", true);
+    Seed->WriteString("Password", "stored");
+    Seed->WriteBool("LinkSecureOnly", true);
+  }
+  auto Panel = StartScripted();
+  ASSERT_TRUE(Panel->serv->Active());
+  QElapsedTimer Clock;
+  Clock.start();
+  qint64 Last = 0, LongestGap = 0;
+  QTimer Tick;
+  QObject::connect(&Tick, &QTimer::timeout, [&] {
+    LongestGap = std::max(LongestGap, Clock.elapsed() - Last);
+    Last = Clock.elapsed();
+  });
+  Tick.start(2);
+  ASSERT_TRUE(WaitFor([&] { return Panel->serv->SecureKeyReady(); }));
+  Tick.stop();
+  EXPECT_LT(LongestGap, std::max<qint64>(Clock.elapsed() / 2, 50));
+  EXPECT_EQ(Store()->ReadBinaryData("LinkSalt").size(), SecureSaltSize);
+
+  QTcpSocket Plain;
+  Plain.connectToHost("127.0.0.1", Port);
+  ASSERT_TRUE(WaitFor([&] { return Plain.state() == QAbstractSocket::ConnectedState; }));
+  Plain.write("W", 1);
+  EXPECT_TRUE(WaitFor([&] { return Plain.state() == QAbstractSocket::UnconnectedState; }));
+
+  testing::TSecurePeer Secure(Port);
+  ASSERT_EQ(Secure.Handshake("stored"), TSecureClientSession::TState::Established);
+  ASSERT_TRUE(Secure.Ask());
+  const std::lock_guard Lock(Panel->FRawData->Guard);
+  EXPECT_EQ(0, std::memcmp(Secure.Replies.back().data(), &Panel->FRawData->Data, 312));
 }
 
 // A server end for the client-mode window, serving a recognisable record.
