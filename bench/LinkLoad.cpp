@@ -25,7 +25,6 @@
 
 #include "remote/LinkClient.h"
 #include "remote/LinkFlooder.h"
-#include "SecureLoadClient.h"
 #include "sampling/RawData.h"
 
 namespace {
@@ -34,7 +33,6 @@ struct TLoadClient {
   dravel::TDCP_blowfish Cipher;
   dravel::TRawDataShell Shell;
   std::unique_ptr<dravel::TLinkClient> Link;
-  std::unique_ptr<dravel::TSecureLoadClient> Secure;  // instead of Link in the secure mode
   QTimer Timer;
   long long Bytes = 0;
   long long Records = 0;
@@ -57,8 +55,6 @@ double ProcessCpuSeconds(long Pid) {
   }
   return static_cast<double>(UTime + STime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
-
-bool Connected(const TLoadClient& C) { return C.Secure ? C.Secure->Connected() : C.Link->Connected(); }
 
 }  // namespace
 
@@ -94,7 +90,9 @@ int main(int Argc, char** Argv) {
   const std::string Host = Target.substr(0, Colon);
   const auto Port = static_cast<std::uint16_t>(std::stoi(Target.substr(Colon + 1)));
 
-  dravel::TSecureKeyCache Keys(Password);
+  // One key for all clients in the secure mode, derived once off the event loop, so that
+  // the load is on the server and not on the driver's Argon2id.
+  dravel::TSecureKeySource Keys;
   std::vector<std::unique_ptr<TLoadClient>> All;
   for (int I = 0; I < Clients; ++I) {
     auto C = std::make_unique<TLoadClient>();
@@ -102,37 +100,28 @@ int main(int Argc, char** Argv) {
     dravel::DeriveLinkKey(C->Cipher, Password);
     C->Shell.OnRecord = [Raw](dravel::TRawDataShell&) { ++Raw->Records; };
     dravel::TLinkClientEvents Events;
-    Events.OnReadEvent = [Raw](std::size_t Count) {
-      Raw->Bytes += static_cast<long long>(Count);
-    };
-    Events.OnReply = [Raw](const std::uint8_t* Bytes, std::size_t Count) {
+    // Bytes of replies: as read on the plain link; in the secure mode the records' bytes,
+    // since frames are opened whole and the handshake is no reply.
+    if (!Secure) {
+      Events.OnReadEvent = [Raw](std::size_t Count) {
+        Raw->Bytes += static_cast<long long>(Count);
+      };
+    }
+    Events.OnReply = [Raw, Secure](const std::uint8_t* Bytes, std::size_t Count) {
+      if (Secure) Raw->Bytes += static_cast<long long>(Count);
       Raw->Shell.AddBytes(Bytes, Count);
     };
     Events.OnError = [Raw](const std::string&) { ++Raw->Errors; };
     Events.OnConnect = [Raw] { ++Raw->Connects; };
-    if (Secure) {
-      // The record's bytes count as read: frames are opened whole.
-      C->Secure = std::make_unique<dravel::TSecureLoadClient>(
-          Keys, Host, Port,
-          dravel::TSecureLoadClient::TEvents{Events.OnConnect,
-                                             [Raw](const std::uint8_t* Bytes, std::size_t Count) {
-                                               Raw->Bytes += static_cast<long long>(Count);
-                                               Raw->Shell.AddBytes(Bytes, Count);
-                                             },
-                                             Events.OnError});
-    } else {
-      C->Link = std::make_unique<dravel::TLinkClient>(C->Cipher, Password, Events);
-      C->Link->SetHost(Host);
-      C->Link->SetPort(Port);
-    }
+    C->Link = std::make_unique<dravel::TLinkClient>(C->Cipher, Password, Events);
+    C->Link->SetHost(Host);
+    C->Link->SetPort(Port);
+    C->Link->SetSecure(Secure);
+    C->Link->ShareKeys(Keys);
     C->Timer.setInterval(PeriodMs);
     QObject::connect(&C->Timer, &QTimer::timeout, [Raw] {
-      Raw->Asked += Connected(*Raw);
-      if (Raw->Secure) {
-        Raw->Secure->RequestStep();
-      } else {
-        Raw->Link->RequestStep();
-      }
+      Raw->Asked += Raw->Link->Connected();
+      Raw->Link->RequestStep();
     });
     All.push_back(std::move(C));
   }
@@ -148,11 +137,7 @@ int main(int Argc, char** Argv) {
   for (std::size_t I = 0; I < All.size(); ++I) {
     TLoadClient* Raw = All[I].get();
     QTimer::singleShot(static_cast<int>(I * 2000 / All.size()), &Raw->Timer, [Raw] {
-      if (Raw->Secure) {
-        Raw->Secure->Open();
-      } else {
-        Raw->Link->Open();
-      }
+      Raw->Link->Open();
       Raw->Timer.start();
     });
   }

@@ -155,7 +155,7 @@ void TLinkClient::ReadSecure(const std::vector<std::uint8_t>& Chunk) {
 
 void TLinkClient::NeedKey() {
   const std::uint64_t Attempt = FAttempt;
-  FKeys.Get(FPassword, FSession->Salt(), FSession->Cost(),
+  FKeys->Get(FPassword, FSession->Salt(), FSession->Cost(),
             [this, Attempt](const TSecureLinkKey* Key, const std::string& Why) {
               // The attempt may have ended (closed, timed out) while the key was made.
               if (Attempt != FAttempt || !FSession) return;

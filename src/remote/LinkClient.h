@@ -67,7 +67,10 @@ class TLinkClient : public QObject {
   // The whole handshake, from the connection being up to the server's accepted proof.
   static constexpr int HandshakeLimitMs = 5000;
   void SetHandshakeLimit(int Ms) { FHandshakeLimit.setInterval(Ms); }
-  const TSecureKeySource& Keys() const { return FKeys; }
+  const TSecureKeySource& Keys() const { return *FKeys; }
+  // Keys made by Keys instead of the client's own source (many clients of one server, as
+  // in a load test, then derive each key once); Keys outlives the client.
+  void ShareKeys(TSecureKeySource& Keys) { FKeys = &Keys; }
 
   // Starts a connection attempt; a pending attempt or an old connection is closed first.
   void Open();
@@ -115,7 +118,8 @@ class TLinkClient : public QObject {
   std::uint64_t FAttempt = 0;
   QTimer FHandshakeLimit;
   bool FRefusalTold = false;
-  TSecureKeySource FKeys;
+  TSecureKeySource FOwnKeys;
+  TSecureKeySource* FKeys = &FOwnKeys;
 };
 
 }  // namespace dravel
