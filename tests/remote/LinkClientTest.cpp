@@ -598,6 +598,21 @@ TEST_F(SecureLink, AnAnswerForAnAttemptClosedWhileItsKeyWasMadeIsDropped) {
   EXPECT_EQ(Side.Client.Keys().Derivations(), 1);  // the dropped answer still filled the cache
 }
 
+TEST_F(SecureLink, ClientsSharingAKeySourceDeriveTheKeyOnce) {
+  TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
+  TSecureKeySource Shared;
+  TClientSide First("pw"), Second("pw");
+  for (TClientSide* Side : {&First, &Second}) {
+    Aim(*Side, Server);
+    Side->Client.ShareKeys(Shared);
+    Side->Client.RequestStep();
+  }
+  ASSERT_TRUE(Exchange(First));
+  ASSERT_TRUE(Exchange(Second));
+  EXPECT_EQ(Shared.Derivations(), 1);
+  EXPECT_EQ(&First.Client.Keys(), &Shared);
+}
+
 TEST_F(SecureLink, SwitchingTheModeStartsTheAttemptAgain) {
   TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
   TClientSide Side("pw");
