@@ -130,8 +130,11 @@ int RunConnect(const TConnectRequest& Request, TRawDataShell& Shell,
   Events.OnError = [&](const std::string& Why) {
     Lost("cannot reach the server at " + Where + ": " + Why);
   };
+  // A refused password stays refused: even a stream ends.
+  Events.OnRefused = [&] { Fail(LinkPasswordRefusedText); };
   TLinkClient Client(Cipher, Request.Password, Events);
   Link = &Client;
+  Client.SetSecure(Request.Secure);
   Client.SetHost(Target->Host);
   Client.SetPort(Target->Port);
   QObject::connect(&Tick, &QTimer::timeout, [&] {

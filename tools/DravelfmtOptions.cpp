@@ -57,6 +57,10 @@ TDravelfmtParse ParseDravelfmtOptions(const std::vector<std::string>& Arguments)
       O.Help = true;
       continue;
     }
+    if (Arg == "--secure") {
+      O.Secure = true;
+      continue;
+    }
     if (Arg == "--list-sensors") {
       O.ListSensors = true;
       continue;
@@ -147,6 +151,8 @@ std::string DravelfmtUsage() {
          "                       (\"-\" for standard input)\n"
          "  --connect HOST[:PORT]  evaluate against the records of a running server\n"
          "  --password PW        the server's link password\n"
+         "  --secure             prove the password to the server and have it prove it\n"
+         "                       back, then exchange sealed frames (--connect)\n"
          "  --interval MS        time between refreshes (1000 by default; 2000 for the\n"
          "                       plain output with --connect)\n"
          "  --count N            refreshes to show (0: until interrupted or the output\n"

@@ -23,6 +23,7 @@ struct TDravelfmtOptions {
   std::optional<std::string> ExcludeText;  // --exclude TEXT
   std::optional<std::string> ConnectTarget;   // --connect HOST[:PORT]
   std::optional<std::string> Password;     // --password PW
+  bool Secure = false;                     // --secure: the authenticated link (--connect)
   std::optional<std::string> Adapters;     // --adapters LIST
   bool ListSensors = false;                // --list-sensors (takes no TEXT)
   TOutputMode Output = TOutputMode::Plain;  // --i3bar, --waybar, --json

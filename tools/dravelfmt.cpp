@@ -43,6 +43,7 @@ std::string UnusedOption(const TDravelfmtOptions& O) {
                                                    {O.Adapters.has_value(), "--adapters"},
                                                    {O.DumpRecordPath.has_value(), "--dump-record"},
                                                    {O.Password.has_value(), "--password"},
+                                                   {O.Secure, "--secure"},
                                                    {O.Right, "--right"},
                                                    {O.Plain, "--plain"},
                                                    {O.Output == TOutputMode::I3bar, "--i3bar"},
@@ -56,6 +57,7 @@ std::string UnusedOption(const TDravelfmtOptions& O) {
     return {};
   }
   if (O.RecordPath && O.Password) return "--password";
+  if (O.Secure && !O.ConnectTarget) return "--secure";
   if (O.RecordPath || O.ConnectTarget) {
     if (O.ExcludeText) return "--exclude";
     if (O.Adapters) return "--adapters";
@@ -126,6 +128,7 @@ int Run(const TDravelfmtOptions& Options, TStreamControl& Stream) {
     TConnectRequest Request;
     Request.Target = *Options.ConnectTarget;
     Request.Password = Options.Password.value_or("");
+    Request.Secure = Options.Secure;
     Request.IntervalMs =
         Options.IntervalMs.value_or(StatusBar ? StreamIntervalMs : Request.IntervalMs);
     Request.Count = Count;

@@ -52,9 +52,11 @@ std::string ProgramUsage() {
          "      --version show the version and exit\n"
          "      --serve   run as a headless server without a display (--link-port N,\n"
          "                --web-port N, --password-file FILE, --interval MS, --settings FILE,\n"
-         "                --listen ADDR, --allow LIST)\n"
+         "                --listen ADDR, --allow LIST, --secure-only)\n"
          "      --listen ADDR  the servers listen on ADDR only (IPv4 or IPv6)\n"
          "      --allow LIST   the servers accept only these addresses and CIDR ranges\n"
+         "      --secure  client mode: prove the link password to the server and have it\n"
+         "                prove it back, then exchange sealed frames (the server needs it on)\n"
          "\n"
          "Values follow their switch without a blank, e.g. dravel -c -i10.11.12.13 -p6130\n"
          "Settings: ${XDG_CONFIG_HOME:-~/.config}/dravel/registry.db\n"
@@ -68,6 +70,10 @@ TCommandLine WindowScan(const std::vector<std::string>& Args) {
   TCommandLine Line;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     const std::string& Raw = Args[I];
+    if (Raw == "--secure") {
+      Line.Secure = true;
+      continue;
+    }
     if (auto* Long = Raw.starts_with("--listen") ? &Line.Listen : Raw.starts_with("--allow") ? &Line.Allow : nullptr) {
       const std::string Name = Long == &Line.Listen ? "--listen" : "--allow";
       if (Raw == Name) {

@@ -36,11 +36,13 @@ struct TCommandLine {
   int LockToggles = 0;        // "-l", once per occurrence
   std::optional<std::string> Listen;  // "--listen ADDR" or "--listen=ADDR", as given
   std::optional<std::string> Allow;   // "--allow LIST" or "--allow=LIST", as given
+  bool Secure = false;  // "--secure": the client authenticates itself and its server
 };
 
 // Each argument lower-cased (A-Z only); "-c" matches exactly, the others as prefixes,
 // and every argument is tested against every switch. The long options "--listen" and
-// "--allow" take their value after "=" or as the next argument, unchanged.
+// "--allow" take their value after "=" or as the next argument, unchanged; "--secure"
+// matches exactly.
 TCommandLine WindowScan(const std::vector<std::string>& Args);
 
 }  // namespace dravel

@@ -120,6 +120,7 @@ void TDravelDisplay::FormCreate() {
   });
   Guarded([&] { LabelAlign = static_cast<std::uint8_t>(IntOr("Align", 0)); });
   TickAlignItem();
+  Guarded([this] { RestoreClientSecurity(); });
   Guarded([this] { RestoreServerRole(); });
   Guarded([this] { RestoreWebService(); });
 

@@ -235,6 +235,7 @@ class TDravelDisplay : public QWidget {
   // ==== link roles (dravel2a_link.cpp) ===============================================
   void StartClientLink();       // set-up in client mode: host, port, key, first connect
   void RestoreServerRole();     // set-up: "ServPort", and "Server" outside client mode
+  void RestoreClientSecurity(); // set-up in client mode: "--secure" or the server's "Secure"
   void ClientRequestStep();     // tick in client mode
   void StopServerRole();        // exit sequence
   void RestartServerRole();     // a running server reads its settings again
@@ -250,6 +251,7 @@ class TDravelDisplay : public QWidget {
   void cliConnect();
   void cliRead(const std::uint8_t* Bytes, std::size_t Count);
   void cliError();
+  void cliRefused();  // the server turned the password down (once until a link succeeds)
   TDCP_blowfish bf;                   // the one link cipher, shared by both roles
   std::unique_ptr<TLinkServer> serv;  // both made at set-up
   std::unique_ptr<TLinkClient> cli;

@@ -10,6 +10,7 @@
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
 #include "monitor/NetworkAccess.h"
+#include "monitor/SecureLinkSettings.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -17,6 +18,7 @@ namespace dravel {
 namespace {
 
 constexpr const char* PasswordValue = "Password";
+constexpr const char* SecureValue = "Secure";
 
 }  // namespace
 
@@ -47,6 +49,7 @@ void TDravelDisplay::CreateLinkRoles() {
     LinkEvent([&] { cliRead(Bytes, Count); });
   };
   ClientEvents.OnError = [this](const std::string&) { LinkEvent([this] { cliError(); }); };
+  ClientEvents.OnRefused = [this] { LinkEvent([this] { cliRefused(); }); };
   cli = std::make_unique<TLinkClient>(bf, LinkPassword, std::move(ClientEvents));
 }
 
@@ -56,6 +59,15 @@ void TDravelDisplay::StartClientLink() {
   cli->SetPort(static_cast<std::uint16_t>(CommandLine.Port));
   cli->Open();
   DeriveLinkKey(bf, LinkPassword);
+}
+
+void TDravelDisplay::RestoreClientSecurity() {
+  if (!ClientMode || !cli) return;
+  // The per-server key is open by now; the first attempt cannot have connected yet, and
+  // a change of mode starts it again in any case.
+  TRegistry& Registry = *SettingsRegistry;
+  const bool Stored = Registry.ValueExists(SecureValue) && Registry.ReadBool(SecureValue);
+  cli->SetSecure(CommandLine.Secure || Stored);
 }
 
 void TDravelDisplay::RestoreServerRole() {
@@ -81,6 +93,7 @@ void TDravelDisplay::StopServerRole() {
 
 void TDravelDisplay::ApplyServerAccess() {
   serv->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
+  serv->SetSecure(ResolveSecureLinkSettings(*SettingsRegistry));
 }
 
 void TDravelDisplay::RestartServerRole() {
@@ -184,5 +197,10 @@ void TDravelDisplay::cliRead(const std::uint8_t* Bytes, std::size_t Count) {
 }
 
 void TDravelDisplay::cliError() { SetTrayIcon(1); }
+
+void TDravelDisplay::cliRefused() {
+  SetTrayIcon(1);
+  Prompter().ShowMessage(LinkPasswordRefusedText);
+}
 
 }  // namespace dravel

@@ -2,18 +2,25 @@
 // The client role of the monitoring link: one TCP connection to a server, a "W" request
 // per step while connected and a new attempt per step while not, read events of at most
 // 1024 bytes, decrypted with the program's cipher when the link password is not empty.
+// In the authenticated mode each connection first runs the handshake (the key derived off
+// the event loop, at most HandshakeLimitMs for all of it), then requests and replies travel
+// as sealed frames; a frame that does not open ends the connection as an error does.
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "remote/LinkCipher.h"
 #include "remote/LinkStream.h"
+#include "remote/SecureClientSession.h"
+#include "remote/SecureKeySource.h"
 
 namespace dravel {
 
@@ -22,6 +29,7 @@ namespace dravel {
 // missing password) is dropped whole, and no garbage can be taken for a record by
 // resynchronising on a stray "W" inside it.
 struct TLinkClientEvents {
+  // The connection is up (in the authenticated mode: the handshake has been accepted).
   std::function<void()> OnConnect;
   // Each whole reply that begins with "W", already decrypted where the link is encrypted.
   std::function<void(const std::uint8_t* Bytes, std::size_t Count)> OnReply;
@@ -32,7 +40,13 @@ struct TLinkClientEvents {
   // A connect, lookup, read or send error (with the system's text for it); the attempt
   // or connection is dropped.
   std::function<void(const std::string& Why)> OnError;
+  // Authenticated mode: the server turned the password down. Raised once, and again only
+  // after a link has been accepted in between, however often the client tries again.
+  std::function<void()> OnRefused;
 };
+
+// What the user is told when the server refuses the link password.
+inline constexpr const char* LinkPasswordRefusedText = "The server refused the link password";
 
 class TLinkClient : public QObject {
   Q_OBJECT
@@ -46,6 +60,17 @@ class TLinkClient : public QObject {
   const std::string& Host() const { return FHost; }
   std::uint16_t Port() const { return FPort; }
   bool Connected() const;
+  // Authenticated mode for the attempts that follow; a change starts a pending attempt or
+  // an open connection again.
+  void SetSecure(bool Secure);
+  bool Secure() const { return FSecure; }
+  // The whole handshake, from the connection being up to the server's accepted proof.
+  static constexpr int HandshakeLimitMs = 5000;
+  void SetHandshakeLimit(int Ms) { FHandshakeLimit.setInterval(Ms); }
+  const TSecureKeySource& Keys() const { return *FKeys; }
+  // Keys made by Keys instead of the client's own source (many clients of one server, as
+  // in a load test, then derive each key once); Keys outlives the client.
+  void ShareKeys(TSecureKeySource& Keys) { FKeys = &Keys; }
 
   // Starts a connection attempt; a pending attempt or an old connection is closed first.
   void Open();
@@ -63,7 +88,13 @@ class TLinkClient : public QObject {
 
  private:
   bool Connecting() const;
+  bool Handshaking() const;
+  void Send(const std::vector<std::uint8_t>& Bytes);
   void Read(const std::vector<std::uint8_t>& Chunk);
+  void ReadSecure(const std::vector<std::uint8_t>& Chunk);
+  void NeedKey();
+  // Ends the attempt or connection and reports Why as an error.
+  void Drop(std::string Why);  // by value: Why may be the session's, which Close ends
   void Reply(const std::uint8_t* Bytes, std::size_t Count);
   void Error(QAbstractSocket::SocketError Error);
 
@@ -72,6 +103,7 @@ class TLinkClient : public QObject {
   TLinkClientEvents FEvents;
   std::string FHost;
   std::uint16_t FPort = 6130;
+  bool FSecure = false;
   QTcpSocket* FSocket = nullptr;  // child of this; replaced by each attempt
   TLinkStream FStream;  // the replies being received on this connection
   QElapsedTimer FAttemptAge;
@@ -79,6 +111,15 @@ class TLinkClient : public QObject {
   int FUnanswered = 0;  // requests sent since the last byte came in
   int FStallRequests = 10;
   qint64 FStallMs = 10000;
+  // Authenticated mode: this connection's session, the attempt it belongs to (an answer
+  // from the key source for an older attempt is dropped), the handshake's time limit, and
+  // whether a refusal has been told since the last accepted handshake.
+  std::optional<TSecureClientSession> FSession;
+  std::uint64_t FAttempt = 0;
+  QTimer FHandshakeLimit;
+  bool FRefusalTold = false;
+  TSecureKeySource FOwnKeys;
+  TSecureKeySource* FKeys = &FOwnKeys;
 };
 
 }  // namespace dravel

@@ -57,6 +57,8 @@ struct TLinkServer::TConnection {
   TPacedReader& Reader;  // a child of the socket, as this record is the socket's
   TBudgetTime LastByte;  // when the peer last sent something, or was accepted
   bool Spoken = false;   // the peer has sent at least one byte
+  // Set by the first byte: null for the plain link, else the secure mode's state.
+  std::unique_ptr<TSecureServerSession> Secure;
 };
 
 int DefaultLinkConnectionCap() {
@@ -121,6 +123,41 @@ void TLinkServer::Open() {
   if (!FServer.setSocketDescriptor(Socket.Get())) throw ESocketError(EBADF, "listen");
   Socket.Release();
   FPort = FServer.serverPort();
+  RefreshSecureKey();
+}
+
+void TLinkServer::SetSecure(const TSecureLinkSettings& Settings) {
+  FSecure = Settings;
+  RefreshSecureKey();
+}
+
+void TLinkServer::RefreshSecureKey() {
+  if (!Active()) return;
+  if (FKeyPassword == FPassword && FKeySalt == FSecure.Salt && FKeyCost == FSecure.Cost) return;
+  FSecureKey.reset();
+  FKeyPassword = FPassword;
+  FKeySalt = FSecure.Salt;
+  FKeyCost = FSecure.Cost;
+  FDeriver.Derive(FPassword, FSecure.Salt, FSecure.Cost,
+                  [this](const std::optional<TSecureLinkKey>& Key, const std::string& Error) {
+                    SecureKeyDerived(Key, Error);
+                  });
+}
+
+void TLinkServer::SecureKeyDerived(const std::optional<TSecureLinkKey>& Key, const std::string& Error) {
+  if (!Key) {
+    FKeyPassword.reset();  // the next refresh tries again
+    if (FEvents.OnSecureKeyError) FEvents.OnSecureKeyError(Error);
+    return;
+  }
+  FSecureKey = *Key;
+  // Handshakes that came first have waited for it.
+  for (auto& [Socket, Link] : FConnections) {
+    if (!Link->Secure || !Link->Secure->NeedsKey()) continue;
+    Link->Secure->SetKey(*FSecureKey);
+    SecureProgress(*const_cast<QTcpSocket*>(Socket), *Link);
+  }
+  if (FEvents.OnSecureKeyReady) FEvents.OnSecureKeyReady();
 }
 
 void TLinkServer::Close() {
@@ -198,39 +235,100 @@ void TLinkServer::ClientRead(QTcpSocket& Socket, TConnection& Link,
                              const std::vector<std::uint8_t>& Chunk) {
   const TCpuTime Start = ThreadCpuTime();
   const TBudgetTime Now = TBudgetClock::now();
+  if (!Link.Spoken && !Chunk.empty()) {
+    // The first byte tells the two modes apart.
+    if (Chunk.front() == SecureLinkMagic.front()) {
+      StartSecure(Socket, Link);
+    } else if (FSecure.SecureOnly) {
+      Socket.abort();  // the plain link is refused, without an answer
+      return;
+    }
+  }
   Link.LastByte = Now;
   Link.Spoken = true;
   std::size_t BytesRead = Chunk.size();
   bool Replied = false;
-  if (!FBudget.MayAnswer(Link.Account, Now)) {
-    // Over the budget: what has come is consumed unanswered, and the connection is not
-    // read again until its budget allows an answer.
+  const bool MayAnswer = FBudget.MayAnswer(Link.Account, Now);
+  if (Link.Secure) {
+    Replied = SecureRead(Socket, Link, Chunk, MayAnswer);
+  } else if (!MayAnswer) {
+    // Over the budget: what has come is consumed unanswered.
     BytesRead += static_cast<std::size_t>(Link.Reader.Drain());
-    const auto Rest = std::chrono::ceil<std::chrono::milliseconds>(FBudget.Rest(Link.Account));
-    Link.Reader.Rest(static_cast<int>(Rest.count()));
   } else if (!Chunk.empty() && Chunk.back() == static_cast<std::uint8_t>(LinkRequestByte)) {
     // Only the last byte of a read counts; one reply per read event at most.
     Replied = Answer(Socket, Link);
+  }
+  if (!MayAnswer) {
+    // The connection is not read again until its budget allows an answer.
+    const auto Rest = std::chrono::ceil<std::chrono::milliseconds>(FBudget.Rest(Link.Account));
+    Link.Reader.Rest(static_cast<int>(Rest.count()));
   }
   FBudget.Charge(Link.Account, ThreadCpuTime() - Start, Replied);
   if (FEvents.OnClientRead) FEvents.OnClientRead(BytesRead, Replied);
 }
 
+void TLinkServer::StartSecure(QTcpSocket& Socket, TConnection& Link) {
+  Link.Secure = std::make_unique<TSecureServerSession>(FSecure.Salt, FSecure.Cost);
+  if (FSecureKey) Link.Secure->SetKey(*FSecureKey);
+  Link.Reader.SetMaxChunk(SecureServerReadChunk);
+  auto* Deadline = new QTimer(&Socket);
+  Deadline->setSingleShot(true);
+  connect(Deadline, &QTimer::timeout, this, [this, Target = &Socket] {
+    const auto Found = FConnections.find(Target);
+    if (Found != FConnections.end() && !Found->second->Secure->Established()) Target->abort();
+  });
+  Deadline->start(FHandshakeLimitMs);
+}
+
+bool TLinkServer::SecureRead(QTcpSocket& Socket, TConnection& Link, const std::vector<std::uint8_t>& Chunk,
+                             bool MayAnswer) {
+  // Even over the budget every byte is taken, as dropping one would break the frames;
+  // only the answer is left out, which the numbering of replies allows.
+  const std::size_t Requests = Link.Secure->Feed(Chunk.data(), Chunk.size());
+  SecureProgress(Socket, Link);
+  // One reply per read event at most, as for the plain link.
+  return Requests > 0 && MayAnswer && Link.Secure->Established() && Answer(Socket, Link);
+}
+
+void TLinkServer::SecureProgress(QTcpSocket& Socket, TConnection& Link) {
+  const std::vector<std::uint8_t> Output = Link.Secure->TakeOutput();
+  if (!Output.empty()) Send(Socket, Output.data(), Output.size());
+  switch (Link.Secure->State()) {
+    case TSecureServerSession::TState::Refused:
+      Socket.disconnectFromHost();  // after the refusal byte has gone
+      break;
+    case TSecureServerSession::TState::Failed:
+      Socket.abort();
+      break;
+    default:
+      break;
+  }
+}
+
 bool TLinkServer::Answer(QTcpSocket& Socket, TConnection& Link) {
   if (Socket.state() != QAbstractSocket::ConnectedState) return false;
-  if (Socket.bytesToWrite() + static_cast<qint64>(RawDataSize) > ServerSendBacklogLimit) {
+  const std::size_t ReplySize = Link.Secure ? 2 + RawDataSize + SecureTagSize : RawDataSize;
+  if (Socket.bytesToWrite() + static_cast<qint64>(ReplySize) > ServerSendBacklogLimit) {
     Socket.abort();  // the peer has stopped reading
     return false;
   }
   TRecordBytes Reply{};
   if (FEvents.CurrentRecord) FEvents.CurrentRecord(Reply);
+  if (Link.Secure) {
+    const std::vector<std::uint8_t> Frame = Link.Secure->SealReply(Reply.data(), Reply.size());
+    return Send(Socket, Frame.data(), Frame.size());
+  }
   const bool Encrypt = !FPassword.empty();
   // A password without a key (none derived yet) must not send the record in clear.
   if (Encrypt && !FCipher.Initialized()) return false;
   if (Encrypt) FCipher.EncryptChained(Link.Chain, Reply.data(), Reply.data(), Reply.size());
+  return Send(Socket, Reply.data(), Reply.size());
+}
+
+bool TLinkServer::Send(QTcpSocket& Socket, const std::uint8_t* Bytes, std::size_t Count) {
   // Handed to the socket, which sends it from the event loop once this event is done.
-  return Socket.write(reinterpret_cast<const char*>(Reply.data()), Reply.size()) ==
-         static_cast<qint64>(Reply.size());
+  return Socket.write(reinterpret_cast<const char*>(Bytes), static_cast<qint64>(Count)) ==
+         static_cast<qint64>(Count);
 }
 
 void TLinkServer::ClientError(QTcpSocket& Socket, QAbstractSocket::SocketError Error) {

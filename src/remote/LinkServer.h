@@ -8,6 +8,13 @@
 // can all read their replies. What one client, and all of them, may cost is bounded
 // (LinkBudget.h): a read event over the budget is consumed without an answer and its
 // connection rests a while, so a flood is held back by TCP rather than by our time.
+//
+// Beside that plain link the server speaks the authenticated mode of SecureLinkWire.h to a
+// connection whose first byte is 0x00 (a plain client only ever sends "W"). Its key is
+// derived from the link password off the event loop when the server opens and whenever
+// RefreshSecureKey is called; handshakes that come before it is ready wait for it, all
+// within the handshake limit. An empty password is allowed there too: the link is then
+// still sealed against passive sniffing, though anyone can derive its key.
 
 #include <QObject>
 #include <QTcpServer>
@@ -23,6 +30,8 @@
 #include "platform/AddressFilter.h"
 #include "remote/LinkBudget.h"
 #include "remote/LinkCipher.h"
+#include "remote/SecureKeyDeriver.h"
+#include "remote/SecureServerSession.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -40,6 +49,10 @@ class ESocketError : public std::runtime_error {
 constexpr std::uint16_t DefaultLinkPortNumber = 6130;
 constexpr char LinkRequestByte = 'W';
 constexpr qint64 ServerReadChunk = 10;
+// A secure connection's read events: enough for a request frame and a half.
+constexpr qint64 SecureServerReadChunk = 32;
+// The whole secure handshake, from its first byte to the verdict.
+constexpr int SecureHandshakeLimitMs = 5000;
 constexpr qint64 ClientReadChunk = 1024;
 // A connection whose peer does not read is dropped once this much waits to be sent.
 constexpr qint64 ServerSendBacklogLimit = 64 * 1024;
@@ -64,6 +77,10 @@ struct TLinkServerEvents {
   std::function<void(std::size_t BytesRead, bool Replied)> OnClientRead;
   // Accepting failed for want of a resource; it resumes after AcceptPauseMs.
   std::function<void()> OnAcceptError;
+  // The secure mode's key could not be derived (why); secure handshakes then time out.
+  std::function<void(const std::string& Why)> OnSecureKeyError;
+  // The secure mode's key is ready, after Open or RefreshSecureKey.
+  std::function<void()> OnSecureKeyReady;
 };
 
 class TLinkServer : public QObject {
@@ -97,6 +114,16 @@ class TLinkServer : public QObject {
   void SetLimits(const TLinkLimits& Limits) { FBudget = TLinkBudget(Limits); }
   const TLinkBudget& Budget() const { return FBudget; }
 
+  // The salt, cost and secure-only switch; a changed salt or cost derives the key again
+  // when the server is open.
+  void SetSecure(const TSecureLinkSettings& Settings);
+  const TSecureLinkSettings& Secure() const { return FSecure; }
+  // After the password changed while open: derives the key again when it must.
+  void RefreshSecureKey();
+  bool SecureKeyReady() const { return FSecureKey.has_value(); }
+  // How long a secure handshake may take (tests shorten it).
+  void SetHandshakeLimit(int Ms) { FHandshakeLimitMs = Ms; }
+
  private:
   struct TConnection;
 
@@ -105,6 +132,12 @@ class TLinkServer : public QObject {
   void MakeRoom(const QTcpSocket* Newcomer);
   void ClientRead(QTcpSocket& Socket, TConnection& Link, const std::vector<std::uint8_t>& Chunk);
   bool Answer(QTcpSocket& Socket, TConnection& Link);
+  void StartSecure(QTcpSocket& Socket, TConnection& Link);
+  bool SecureRead(QTcpSocket& Socket, TConnection& Link, const std::vector<std::uint8_t>& Chunk, bool MayAnswer);
+  // Sends what the handshake has to say and closes a refused or failed connection.
+  void SecureProgress(QTcpSocket& Socket, TConnection& Link);
+  bool Send(QTcpSocket& Socket, const std::uint8_t* Bytes, std::size_t Count);
+  void SecureKeyDerived(const std::optional<TSecureLinkKey>& Key, const std::string& Error);
   void ClientError(QTcpSocket& Socket, QAbstractSocket::SocketError Error);
 
   TDCP_blowfish& FCipher;
@@ -116,6 +149,14 @@ class TLinkServer : public QObject {
   TLinkBudget FBudget;
   int FConnectionCap = DefaultLinkConnectionCap();
   std::unordered_map<const QTcpSocket*, std::unique_ptr<TConnection>> FConnections;
+  TSecureLinkSettings FSecure;
+  int FHandshakeLimitMs = SecureHandshakeLimitMs;
+  // The key, and the password, salt and cost it was derived from (or is being derived).
+  std::optional<TSecureLinkKey> FSecureKey;
+  std::optional<std::string> FKeyPassword;
+  TSecureSalt FKeySalt{};
+  TSecureKeyCost FKeyCost{};
+  TSecureKeyDeriver FDeriver;
 };
 
 }  // namespace dravel

@@ -23,6 +23,8 @@ class TPacedReader : public QObject {
   // bytes so that a peer that floods is held back by TCP rather than by our memory.
   TPacedReader(QTcpSocket& Socket, qint64 MaxChunk, qint64 BufferLimit, TReadEvent OnRead);
 
+  // Read events from now on take at most MaxChunk bytes.
+  void SetMaxChunk(qint64 MaxChunk) { FMaxChunk = MaxChunk; }
   // Drops what has been received and not yet read; returns how many bytes that was.
   qint64 Drain();
   // No read event for Ms milliseconds: what arrives meanwhile waits, up to the buffer

@@ -5,6 +5,7 @@
 #include "formatter/FormatSettings.h"
 #include "monitor/NetworkAccess.h"
 #include "monitor/ProgramSettings.h"
+#include "monitor/SecureLinkSettings.h"
 #include "monitor/SettingsMigration.h"
 #include "monitor/UptimeRecords.h"
 #include "platform/SettingsStore.h"
@@ -49,6 +50,7 @@ TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Op
   } catch (const EAddressText& Error) {
     throw EServerOptions(std::string("dravel: ") + Error.what());
   }
+  Settings.Secure = ResolveSecureLinkSettings(Store, Options.SecureOnly ? std::optional(true) : std::nullopt);
   return Settings;
 }
 
@@ -107,6 +109,7 @@ std::string TDravelServer::MoveLink(std::uint16_t Port) {
   if (FLink && FLink->Port() == Port) {
     FLink->SetAccess(FSettings.Access);  // the allow-list at once; the address with the next port
     if (!FPassword.empty()) DeriveLinkKey(FCipher, FPassword);
+    FLink->SetSecure(FSettings.Secure);  // derives the key again for a new password
     return {};
   }
   TLinkServerEvents Events;
@@ -114,10 +117,12 @@ std::string TDravelServer::MoveLink(std::uint16_t Port) {
   Events.OnListen = [this] {
     if (!FPassword.empty()) DeriveLinkKey(FCipher, FPassword);
   };
+  Events.OnSecureKeyError = [this](const std::string& Why) { FLog("dravel: secure link key: " + Why); };
   // The new port is bound before the old one closes, so a failure keeps the old one.
   auto Link = std::make_unique<TLinkServer>(FCipher, FPassword, std::move(Events));
   Link->SetPort(Port);
   Link->SetAccess(FSettings.Access);
+  Link->SetSecure(FSettings.Secure);
   try {
     Link->Open();
   } catch (const std::exception& Error) {
@@ -156,6 +161,7 @@ void TDravelServer::Reload() {
   }
   FPassword = Next.Password;
   FSettings.Access = Next.Access;
+  FSettings.Secure = Next.Secure;
   for (const std::string& Error : {MoveLink(Next.LinkPort), MoveWeb(Next.WebPort)}) {
     if (!Error.empty()) FLog(Error + "; the listener before stays");
   }
@@ -191,7 +197,8 @@ void TDravelServer::Stop() {
 
 std::string TDravelServer::Describe() const {
   const auto Port = [](std::uint16_t Number) { return Number ? std::to_string(Number) : std::string("off"); };
-  return "link port " + Port(LinkPort()) + (FPassword.empty() ? "" : " (encrypted)") + ", web port " +
+  return "link port " + Port(LinkPort()) + (FPassword.empty() ? "" : " (encrypted)") +
+         (FSettings.Secure.SecureOnly ? " (secure only)" : "") + ", web port " +
          Port(WebPort()) + ", interval " + std::to_string(FSettings.Interval) + " ms";
 }
 

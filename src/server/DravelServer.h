@@ -28,10 +28,12 @@ struct TServerSettings {
   int Interval = 1000;                             // milliseconds
   std::string Password;
   TListenAccess Access;  // both listeners'
+  TSecureLinkSettings Secure;
 };
 
-// "ServPort", "WebServicePort", "Interval", "Password", "ListenAddress" and "AllowFrom"
-// of Store's open key (values out of range are ignored), then Options over them. Throws
+// "ServPort", "WebServicePort", "Interval", "Password", "ListenAddress", "AllowFrom",
+// "LinkSalt" (made when missing) and "LinkSecureOnly" of Store's open key (values out of
+// range are ignored), then Options over them. Throws
 // EServerOptions when the password file cannot be read or an address value is malformed.
 TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Options);
 

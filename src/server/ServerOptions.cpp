@@ -96,12 +96,13 @@ TServerOptions ParseServerOptions(const std::vector<std::string>& Args) {
     else if (Name == "--settings") Options.SettingsFile = Value();
     else if (Name == "--listen") Options.Listen = Checked(Name, Value(), ParseListenAddress);
     else if (Name == "--allow") Options.Allow = Checked(Name, Value(), TAddressFilter::Parse);
+    else if (Arg == "--secure-only") Options.SecureOnly = true;
     else if (Name == "--password-file") {
       Options.PasswordFile = Value();
       ReadPasswordFile(*Options.PasswordFile);  // refused now, before anything listens
     } else {
       throw EServerOptions("dravel: " + Arg + ": not an option of --serve (--link-port, --web-port, "
-                           "--password-file, --interval, --settings, --listen, --allow)");
+                           "--password-file, --interval, --settings, --listen, --allow, --secure-only)");
     }
   }
   if (Options.SettingsFile && Options.SettingsFile->empty()) {

@@ -25,6 +25,7 @@ struct TServerOptions {
   std::optional<std::string> SettingsFile;
   std::optional<std::string> Listen;  // an address, checked when parsed; empty: every one
   std::optional<std::string> Allow;   // addresses and ranges, checked when parsed
+  bool SecureOnly = false;  // --secure-only: the plain link is refused
 };
 
 // Args are the arguments after "--serve". Throws EServerOptions for an unknown option, a

@@ -1,8 +1,10 @@
 // A server end of the monitoring link without a panel, for the link's end-to-end test and
 // load benchmark: it serves a fixed, recognisable record whose clock field moves with every
 // reply. Prints "PORT <n>" once listening; ends on SIGTERM or SIGINT, printing "REPLIES <n>".
+// It speaks the secure mode too (key cost libsodium's interactive one, a fresh salt per run);
+// --secure-only refuses the plain link.
 //
-// Usage: link_test_server [--port N] [--password PW]
+// Usage: link_test_server [--port N] [--password PW] [--secure-only]
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -46,9 +48,12 @@ int main(int Argc, char** Argv) {
   QCoreApplication App(Argc, Argv);
   std::uint16_t Port = 0;
   std::string Password;
-  for (int I = 1; I + 1 < Argc; I += 2) {
-    if (std::strcmp(Argv[I], "--port") == 0) Port = static_cast<std::uint16_t>(std::stoi(Argv[I + 1]));
-    if (std::strcmp(Argv[I], "--password") == 0) Password = Argv[I + 1];
+  dravel::TSecureLinkSettings Secure;
+  for (int I = 1; I < Argc; ++I) {
+    const bool HasValue = I + 1 < Argc;
+    if (std::strcmp(Argv[I], "--secure-only") == 0) Secure.SecureOnly = true;
+    if (HasValue && std::strcmp(Argv[I], "--port") == 0) Port = static_cast<std::uint16_t>(std::stoi(Argv[++I]));
+    if (HasValue && std::strcmp(Argv[I], "--password") == 0) Password = Argv[++I];
   }
 
   dravel::TRawData Data = TestRecord();
@@ -65,8 +70,10 @@ int main(int Argc, char** Argv) {
     const auto Bytes = dravel::RecordBytes(Data);
     std::copy(Bytes.begin(), Bytes.end(), Out.begin());
   };
+  Events.OnSecureKeyError = [](const std::string& Why) { std::fprintf(stderr, "secure link key: %s\n", Why.c_str()); };
   dravel::TLinkServer Server(Cipher, Password, Events);
   Server.SetPort(Port);
+  Server.SetSecure(Secure);
   try {
     Server.Open();
   } catch (const std::exception& Error) {

@@ -5,12 +5,17 @@
 Checks that dravelfmt evaluates its text against the server's records over an encrypted
 link, that two clients of one server both read every record, that a wrong or missing
 password ends with a clear message and status 2, and that a stopped server is reported
-while a restarted one is read again.
+while a restarted one is read again. With --secure: the right password reads the records
+over the authenticated link, a wrong one is refused (its text on standard error, status
+2), and a server that ignores the handshake is given up after its time limit.
 
 Usage: link_fmt_e2e.py <dravelfmt> <link_test_server>
 """
+import socket
 import subprocess
 import sys
+import threading
+import time
 
 from link_server import LinkTestServer
 
@@ -24,11 +29,13 @@ def fail(message):
     sys.exit(1)
 
 
-def connect(dravelfmt, port, password, count):
+def connect(dravelfmt, port, password, count, secure=False):
     args = [dravelfmt, "--connect", "127.0.0.1:%d" % port, "--count", str(count),
             "--interval", "100", "--plain", TEXT]
     if password is not None:
         args[1:1] = ["--password", password]
+    if secure:
+        args[1:1] = ["--secure"]
     return subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
@@ -39,6 +46,32 @@ def finish(proc):
         proc.kill()
         fail("dravelfmt --connect did not end")
     return proc.returncode, out.splitlines(), err
+
+
+def check_secure(dravelfmt, port):
+    status, lines, err = finish(connect(dravelfmt, port, PASSWORD, 3, secure=True))
+    if status != 0 or lines != ["LINKTEST|123|456"] * 3:
+        fail("--secure, right password: status %d, %r, %r" % (status, lines, err))
+    for password in ("two words", None):
+        status, lines, err = finish(connect(dravelfmt, port, password, 3, secure=True))
+        if (status != 2 or "The server refused the link password" not in err
+                or "LINKTEST" in "".join(lines) or err.count("\n") != 1):
+            fail("--secure, password %r: status %d, %r, %r" % (password, status, lines, err))
+
+    # A server without the mode: it takes the connection and never answers the hello.
+    with socket.socket() as mute:
+        mute.bind(("127.0.0.1", 0))
+        mute.listen(1)
+        held = []
+        threading.Thread(target=lambda: held.append(mute.accept()), daemon=True).start()
+        started = time.monotonic()
+        status, lines, err = finish(connect(dravelfmt, mute.getsockname()[1], PASSWORD, 1,
+                                            secure=True))
+        took = time.monotonic() - started
+        if status != 2 or "authenticated" not in err or not 4.5 <= took <= 15:
+            fail("--secure, a mute server: status %d after %.1f s, %r" % (status, took, err))
+        for peer, _ in held:
+            peer.close()
 
 
 def main():
@@ -60,6 +93,8 @@ def main():
             status, lines, err = finish(connect(dravelfmt, server.port, password, 3))
             if status != 2 or "no readable record" not in err or "LINKTEST" in "".join(lines):
                 fail("password %r: status %d, %r, %r" % (password, status, lines, err))
+
+        check_secure(dravelfmt, server.port)
 
         port = server.port
         server.stop()

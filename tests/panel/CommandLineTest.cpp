@@ -42,7 +42,7 @@ TEST(ProgramText, VersionNamesTheProgramAndItsNumber) {
 TEST(ProgramText, UsageListsEverySwitch) {
   const std::string Usage = ProgramUsage();
   for (const char* Switch : {"-c, -C", "-i<HOST>", "-p<PORT>", "-d<PASSWORD>", "  -h ", "  -l ",
-                             "  -? ", "--help", "--version", "--listen ADDR", "--allow LIST", "registry.db"}) {
+                             "  -? ", "--help", "--version", "--listen ADDR", "--allow LIST", "--secure", "registry.db"}) {
     EXPECT_NE(Usage.find(Switch), std::string::npos) << Switch;
   }
   EXPECT_EQ(Usage.back(), '\n');
@@ -65,6 +65,26 @@ TEST(WindowScan, ListenAndAllowTakeTheirValueAsGiven) {
   EXPECT_FALSE(None.Allow);
   // Without its value the option is not given.
   EXPECT_FALSE(WindowScan({"--listen"}).Listen);
+}
+
+TEST(WindowScan, SecureIsAWholeLongOptionBesideTheShortSwitches) {
+  const TCommandLine Line =
+      WindowScan({"-c", "-i127.0.0.1", "-p7000", "-dWord", "--secure"});
+  EXPECT_TRUE(Line.Secure);
+  EXPECT_TRUE(Line.ClientSwitch);
+  EXPECT_EQ(Line.Host, "127.0.0.1");
+  EXPECT_EQ(Line.Port, 7000);
+  EXPECT_EQ(Line.Password, "word");
+  EXPECT_FALSE(WindowScan({"-c", "-i127.0.0.1"}).Secure);
+  // Only the exact option: no prefix, no other case, and it is no short switch either.
+  for (const char* Near : {"--secur", "--secure=1", "--SECURE", "-secure"}) {
+    EXPECT_FALSE(WindowScan({Near}).Secure) << Near;
+  }
+  const TCommandLine Alone = WindowScan({"--secure"});
+  EXPECT_FALSE(Alone.ClientSwitch);
+  EXPECT_FALSE(Alone.HideTrayIcon);
+  EXPECT_EQ(Alone.LockToggles, 0);
+  EXPECT_TRUE(Alone.Password.empty());
 }
 
 TEST(WindowScan, LongOptionsTakeNoWindowSwitch) {

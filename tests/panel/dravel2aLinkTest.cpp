@@ -1,6 +1,8 @@
 // The window's link roles: the "Act as Server" dialogs and what they store, the server
 // answering with the window's record, start-up from the stored values, and client mode.
 #include <QAction>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <cerrno>
@@ -8,6 +10,7 @@
 
 #include "ScriptedPanelTest.h"
 #include "remote/LinkServer.h"
+#include "remote/SecurePeer.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -180,6 +183,46 @@ TEST_F(LinkPanel, AStoredServerStartsAtSetUpWithTheSavedPassword) {
   EXPECT_TRUE(Panel->bf.Initialized());
 }
 
+// The key is derived at the real cost while the window's loop keeps running; the salt is
+// stored, the plain link refused, and a secure client with the password gets the record.
+TEST_F(LinkPanel, AStoredSecureOnlyServerDerivesOffTheLoopAndServesOnlySecureClients) {
+  const std::uint16_t Port = FreePort();
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteInteger("ServPort", Port);
+    Seed->WriteBool("Server", true);
+    Seed->WriteString("Password", "stored");
+    Seed->WriteBool("LinkSecureOnly", true);
+  }
+  auto Panel = StartScripted();
+  ASSERT_TRUE(Panel->serv->Active());
+  QElapsedTimer Clock;
+  Clock.start();
+  qint64 Last = 0, LongestGap = 0;
+  QTimer Tick;
+  QObject::connect(&Tick, &QTimer::timeout, [&] {
+    LongestGap = std::max(LongestGap, Clock.elapsed() - Last);
+    Last = Clock.elapsed();
+  });
+  Tick.start(2);
+  ASSERT_TRUE(WaitFor([&] { return Panel->serv->SecureKeyReady(); }));
+  Tick.stop();
+  EXPECT_LT(LongestGap, std::max<qint64>(Clock.elapsed() / 2, 50));
+  EXPECT_EQ(Store()->ReadBinaryData("LinkSalt").size(), SecureSaltSize);
+
+  QTcpSocket Plain;
+  Plain.connectToHost("127.0.0.1", Port);
+  ASSERT_TRUE(WaitFor([&] { return Plain.state() == QAbstractSocket::ConnectedState; }));
+  Plain.write("W", 1);
+  EXPECT_TRUE(WaitFor([&] { return Plain.state() == QAbstractSocket::UnconnectedState; }));
+
+  testing::TSecurePeer Secure(Port);
+  ASSERT_EQ(Secure.Handshake("stored"), TSecureClientSession::TState::Established);
+  ASSERT_TRUE(Secure.Ask());
+  const std::lock_guard Lock(Panel->FRawData->Guard);
+  EXPECT_EQ(0, std::memcmp(Secure.Replies.back().data(), &Panel->FRawData->Data, 312));
+}
+
 // A server end for the client-mode window, serving a recognisable record.
 class ClientPanel : public LinkPanel {
  protected:
@@ -195,6 +238,7 @@ class ClientPanel : public LinkPanel {
       const auto Bytes = RecordBytes(Data);
       std::copy(Bytes.begin(), Bytes.end(), Out.begin());
     };
+    Events.OnAccept = [this] { ++Accepted; };
     Server = std::make_unique<TLinkServer>(ServerCipher, ServerPassword, Events);
     Server->SetPort(0);
     Server->Open();
@@ -202,8 +246,23 @@ class ClientPanel : public LinkPanel {
   std::vector<std::string> ClientArgs(const std::string& Password) const {
     return {"-c", "-i127.0.0.1", "-p" + std::to_string(Server->Port()), "-d" + Password};
   }
+  std::vector<std::string> SecureArgs(const std::string& Password) const {
+    auto Args = ClientArgs(Password);
+    Args.push_back("--secure");
+    return Args;
+  }
+  // The authenticated mode at a cost that keeps the tests quick.
+  void ServeSecurely() {
+    TSecureLinkSettings Settings;
+    Settings.Cost = CheapestSecureKeyCost();
+    Server->SetSecure(Settings);
+    ASSERT_TRUE(WaitFor([&] { return Server->SecureKeyReady(); }));
+  }
+  std::string ServerKey() const {
+    return std::string(MainSettingsKey) + "\\127.0.0.1:" + std::to_string(Server->Port());
+  }
   std::string ServerPassword = "lower case";
-  int Served = 0;
+  int Served = 0, Accepted = 0;
   TDCP_blowfish ServerCipher;
   std::unique_ptr<TLinkServer> Server;
 };
@@ -247,6 +306,52 @@ TEST_F(ClientPanel, ALinkErrorShowsTheDisconnectedIconUntilTheNextConnection) {
   Panel->Timer1Timer();
   ASSERT_TRUE(WaitFor([&] { return Panel->FTrayMode == 0; }));
   EXPECT_TRUE(Script->Messages.empty());
+}
+
+TEST_F(ClientPanel, SecureOrTheServersStoredSecureValueChoosesTheAuthenticatedMode) {
+  EXPECT_FALSE(StartScripted(ClientArgs("lower case"))->cli->Secure());
+  EXPECT_TRUE(StartScripted(SecureArgs("lower case"))->cli->Secure());
+  SeedCurrent();
+  Store(ServerKey())->WriteBool("Secure", false);
+  EXPECT_FALSE(StartScripted(ClientArgs("lower case"))->cli->Secure());
+  EXPECT_TRUE(StartScripted(SecureArgs("lower case"))->cli->Secure());
+  Store(ServerKey())->WriteBool("Secure", true);
+  EXPECT_TRUE(StartScripted(ClientArgs("lower case"))->cli->Secure());
+  // Another server's value is not this one's, and a local panel has no client.
+  Store(ServerKey())->WriteBool("Secure", false);
+  Store(std::string(MainSettingsKey) + "\\127.0.0.1:1")->WriteBool("Secure", true);
+  EXPECT_FALSE(StartScripted(ClientArgs("lower case"))->cli->Secure());
+  EXPECT_FALSE(StartScripted({"--secure"})->ClientMode);
+}
+
+TEST_F(ClientPanel, AnAuthenticatedLinkShowsTheServersRecord) {
+  ServeSecurely();
+  auto Panel = StartScripted(SecureArgs("LOWER CASE"));
+  ASSERT_TRUE(WaitFor([&] { return Panel->cli->Connected(); }));
+  EXPECT_EQ(Panel->FTrayMode, 0);
+  Panel->Timer1Timer();
+  ASSERT_TRUE(WaitFor([&] {
+    const std::lock_guard Lock(Panel->FRawData->Guard);
+    return ReadShortName(Panel->FRawData->Data.CompName) == "REMOTEBOX";
+  }));
+  EXPECT_TRUE(Script->Messages.empty());
+}
+
+TEST_F(ClientPanel, ARefusedPasswordIsToldInOneMessageHoweverOftenTheClientTriesAgain) {
+  ServeSecurely();
+  auto Panel = StartScripted(SecureArgs("other"));
+  const auto Start = Served;
+  // A tick after a refusal starts a new attempt, which is refused again.
+  ASSERT_TRUE(WaitFor([&] {
+    Panel->Timer1Timer();
+    return Accepted >= 4 && !Panel->cli->Connected();
+  }));
+  WaitFor([] { return false; }, 300);  // the last refusal is read
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{"The server refused the link password"});
+  EXPECT_EQ(Served, Start);  // nothing was served to it
+  EXPECT_EQ(Panel->FTrayMode, 1);
+  EXPECT_EQ(Panel->cli->Keys().Derivations(), 1);
+  EXPECT_GE(Accepted, 4);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "remote/LinkClient.h"
 #include "remote/LinkServer.h"
 #include "remote/LinkTestSupport.h"
 #include "sampling/RawData.h"
@@ -141,6 +142,39 @@ TEST_F(ConnectMode, AWrongPasswordIsReportedOnceRepliesStayUnreadable) {
   const int Result = RunConnect(Request("mixed case kept", 0), Shell, [] {}, Err);
   EXPECT_EQ(Result, 2);
   EXPECT_NE(Err.str().find("no readable record"), std::string::npos) << Err.str();
+}
+
+TEST_F(ConnectMode, SecureReadsTheRecordsAndARefusalEndsEvenAStream) {
+  TSecureLinkSettings Settings;
+  Settings.Cost = CheapestSecureKeyCost();
+  Server.SetSecure(Settings);
+  ASSERT_TRUE(testing::WaitFor([&] { return Server.SecureKeyReady(); }));
+  TConnectRequest Right = Request("Mixed Case Kept", 2);
+  Right.Secure = true;
+  int Shown = 0;
+  EXPECT_EQ(RunConnect(Right, Shell, [&] { ++Shown; }, Err), 0) << Err.str();
+  EXPECT_EQ(Shown, 2);
+  EXPECT_EQ(Shell.Data.Marker, 'W');
+
+  TConnectRequest Wrong = Request("mixed case kept", 0);
+  Wrong.Secure = true;
+  std::ostringstream Refused;
+  EXPECT_EQ(RunConnect(Wrong, Shell, [] {}, Refused), 2);
+  EXPECT_EQ(Refused.str(), "dravelfmt: The server refused the link password\n");
+}
+
+TEST_F(ConnectMode, SecureGivesUpOnAServerThatNeverAnswersTheHello) {
+  QTcpServer Mute;  // takes the connection and says nothing
+  ASSERT_TRUE(Mute.listen(QHostAddress::LocalHost));
+  TConnectRequest R = Request("pw", 1);
+  R.Target = "127.0.0.1:" + std::to_string(Mute.serverPort());
+  R.Secure = true;
+  const auto Started = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunConnect(R, Shell, [] {}, Err), 2);
+  const auto Took = std::chrono::steady_clock::now() - Started;
+  EXPECT_GE(Took, std::chrono::milliseconds(TLinkClient::HandshakeLimitMs));
+  EXPECT_LT(Took, std::chrono::milliseconds(TLinkClient::HandshakeLimitMs + 4000));
+  EXPECT_NE(Err.str().find("authenticated"), std::string::npos) << Err.str();
 }
 
 TEST_F(ConnectMode, MalformedTargetsAreRefusedBeforeConnecting) {

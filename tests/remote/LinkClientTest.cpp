@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "remote/LinkServer.h"
 #include "remote/LinkTestSupport.h"
+#include "remote/SecureTestServer.h"
 #include "sampling/RawData.h"
 
 namespace dravel {
@@ -17,6 +20,8 @@ namespace {
 
 using testing::App;
 using testing::SampleRecordBytes;
+using testing::Settle;
+using testing::TSecureTestServer;
 using testing::WaitFor;
 
 // A client wired as the panel wires it: every read goes to a record holder.
@@ -34,7 +39,11 @@ struct TClientSide {
       Shell.AddBytes(Bytes, Count);
     };
     E.OnUnreadable = [this] { ++Unreadable; };
-    E.OnError = [this](const std::string&) { ++Errors; };
+    E.OnError = [this](const std::string& Why) {
+      ++Errors;
+      LastError = Why;
+    };
+    E.OnRefused = [this] { ++Refusals; };
     return E;
   }
   bool HoldsRecord(const TRecordBytes& Record) const {
@@ -44,7 +53,8 @@ struct TClientSide {
   std::string Password;
   TDCP_blowfish Cipher;
   TRawDataShell Shell;
-  int Records = 0, Connects = 0, Errors = 0, Unreadable = 0;
+  int Records = 0, Connects = 0, Errors = 0, Unreadable = 0, Refusals = 0;
+  std::string LastError;
   std::vector<std::size_t> Chunks, Replies;
   TLinkClient Client{Cipher, Password, Events()};
 };
@@ -266,6 +276,7 @@ class LinkedRoles : public ::testing::Test {
   TLinkServerEvents ServerEvents() {
     TLinkServerEvents E;
     E.CurrentRecord = [this](TRecordBytes& Out) { Out = Record; };
+    E.OnAccept = [this] { ++Accepts; };
     E.OnListen = [this] {
       if (!ServerPassword.empty()) DeriveLinkKey(ServerCipher, ServerPassword);
     };
@@ -289,7 +300,16 @@ class LinkedRoles : public ::testing::Test {
     }));
   }
 
+  // The authenticated mode beside the plain link, at a cost that keeps the tests quick.
+  void ServeSecurely() {
+    TSecureLinkSettings Settings;
+    Settings.Cost = CheapestSecureKeyCost();
+    Server.SetSecure(Settings);
+    ASSERT_TRUE(WaitFor([&] { return Server.SecureKeyReady(); }));
+  }
+
   std::string ServerPassword = "two words";
+  int Accepts = 0;
   TDCP_blowfish ServerCipher;
   TRecordBytes Record = SampleRecordBytes(5);
   TLinkServer Server{ServerCipher, ServerPassword, ServerEvents()};
@@ -346,6 +366,41 @@ TEST_F(LinkedRoles, AClientReconnectsWhenTheServerComesBack) {
   EXPECT_EQ(Side.Connects, 2);
 }
 
+TEST_F(LinkedRoles, AnAuthenticatedClientAndAPlainOneBothGetTheRecord) {
+  ServeSecurely();
+  TClientSide Secure("two words"), Plain("two words");
+  Secure.Client.SetSecure(true);
+  Start(Secure);
+  Start(Plain);
+  Tick(Secure);
+  Tick(Plain);
+  Tick(Secure);
+  EXPECT_EQ(Secure.Records, 2);
+  EXPECT_EQ(Plain.Records, 1);
+  EXPECT_TRUE(Secure.HoldsRecord(Record));
+  EXPECT_EQ(Secure.Connects, 1);
+  EXPECT_EQ(Secure.Errors + Secure.Unreadable + Secure.Refusals, 0);
+}
+
+TEST_F(LinkedRoles, AWrongPasswordIsRefusedOnceHoweverOftenTheClientTriesAgain) {
+  ServeSecurely();
+  TClientSide Side("two wordz");
+  Side.Client.SetSecure(true);
+  Side.Client.SetHost("127.0.0.1");
+  Side.Client.SetPort(Server.Port());
+  // A step each turn of the loop: a new attempt each time the last one has been refused.
+  ASSERT_TRUE(WaitFor([&] {
+    Side.Client.RequestStep();
+    return Accepts >= 4 && !Side.Client.Connected();
+  }));
+  Settle();
+  EXPECT_EQ(Side.Refusals, 1);
+  EXPECT_EQ(Side.Errors, 0);
+  EXPECT_EQ(Side.Connects, 0);
+  EXPECT_EQ(Side.Records, 0);
+  EXPECT_EQ(Side.Client.Keys().Derivations(), 1);
+}
+
 TEST_F(LinkedRoles, ClearRepliesWhenTheServerHasNoPassword) {
   Server.Close();
   ServerPassword.clear();
@@ -355,6 +410,219 @@ TEST_F(LinkedRoles, ClearRepliesWhenTheServerHasNoPassword) {
   Tick(Side);
   EXPECT_EQ(Side.Records, 1);
   EXPECT_TRUE(Side.HoldsRecord(Record));
+}
+
+// The authenticated mode against a server end that runs the core's server session.
+class SecureLink : public ::testing::Test {
+ protected:
+  void SetUp() override { App(); }
+  // The client of Side aimed at Server in the authenticated mode.
+  void Aim(TClientSide& Side, const TSecureTestServer& Server) {
+    Side.Client.SetSecure(true);
+    Side.Client.SetHost("127.0.0.1");
+    Side.Client.SetPort(Server.Port());
+  }
+  // One request step once the link is up; true when a record came of it.
+  bool Exchange(TClientSide& Side) {
+    if (!WaitFor([&] { return Side.Client.Connected(); })) return false;
+    const int Before = Side.Records;
+    Side.Client.RequestStep();
+    return WaitFor([&] { return Side.Records > Before; });
+  }
+
+  TRecordBytes Record = SampleRecordBytes(5);
+};
+
+TEST_F(SecureLink, TheRightPasswordGivesTheServersRecordsAfterOneConnectEvent) {
+  TSecureTestServer Server("pass word", CheapestSecureKeyCost(), Record);
+  TClientSide Side("pass word");
+  Aim(Side, Server);
+  Side.Client.RequestStep();
+  // Up only once the handshake is accepted; steps meanwhile send nothing.
+  Side.Client.RequestStep();
+  ASSERT_TRUE(Exchange(Side));
+  ASSERT_TRUE(Exchange(Side));
+  EXPECT_EQ(Side.Records, 2);
+  EXPECT_TRUE(Side.HoldsRecord(Record));
+  EXPECT_EQ(Side.Connects, 1);
+  EXPECT_EQ(Side.Errors, 0);
+  EXPECT_EQ(Server.Accepted, 1);
+  EXPECT_EQ(Server.Replies, 2);
+  EXPECT_EQ(Side.Replies, (std::vector<std::size_t>{RawDataSize, RawDataSize}));
+}
+
+TEST_F(SecureLink, ARefusalIsToldOnceAcrossReconnectsAndAgainOnlyAfterASuccess) {
+  TSecureTestServer Server("right", CheapestSecureKeyCost(), Record);
+  TClientSide Side("wrong");
+  Aim(Side, Server);
+  for (int Attempt = 1; Attempt <= 4; ++Attempt) {
+    Side.Client.RequestStep();
+    ASSERT_TRUE(WaitFor([&] { return Server.Refusals >= Attempt && !Side.Client.Connected() &&
+                                     Side.Refusals == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Side.Client.Keys().Derivations() == 1; }));
+  }
+  Settle();
+  EXPECT_EQ(Side.Refusals, 1);
+  EXPECT_EQ(Side.Errors, 0);  // a refusal is no link error
+  EXPECT_EQ(Side.Connects, 0);
+  EXPECT_EQ(Side.Records, 0);
+
+  Side.Password = "right";  // the client reads the program's password at each handshake
+  Side.Client.RequestStep();
+  ASSERT_TRUE(Exchange(Side));
+  Side.Password = "wrong";
+  Side.Client.Open();
+  ASSERT_TRUE(WaitFor([&] { return Side.Refusals == 2; }));
+  EXPECT_EQ(Side.Client.Keys().Derivations(), 2);  // the wrong key came from the cache
+}
+
+TEST_F(SecureLink, AReplayedReplyClosesTheConnectionAsAnErrorAndTheNextStepReconnects) {
+  TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
+  Server.Fault = TSecureTestServer::TReplyFault::Replay;
+  TClientSide Side("pw");
+  Aim(Side, Server);
+  Side.Client.RequestStep();
+  ASSERT_TRUE(Exchange(Side));  // the first copy opens
+  ASSERT_TRUE(WaitFor([&] { return Side.Errors == 1; }));
+  EXPECT_FALSE(Side.Client.Connected());
+  EXPECT_EQ(Side.Records, 1);
+  Server.Fault = TSecureTestServer::TReplyFault::None;
+  Side.Client.RequestStep();
+  ASSERT_TRUE(Exchange(Side));
+  EXPECT_EQ(Server.Accepted, 2);
+  EXPECT_EQ(Side.Connects, 2);
+}
+
+TEST_F(SecureLink, AGarbledReplyIsNeverARecordAndClosesTheConnection) {
+  TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
+  Server.Fault = TSecureTestServer::TReplyFault::Garble;
+  TClientSide Side("pw");
+  Aim(Side, Server);
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Side.Client.Connected(); }));
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Side.Errors == 1; }));
+  EXPECT_FALSE(Side.Client.Connected());
+  EXPECT_EQ(Side.Records, 0);
+  EXPECT_TRUE(Side.Replies.empty());
+}
+
+TEST_F(SecureLink, AServerThatIgnoresTheHelloIsGivenUpAfterTheHandshakeLimit) {
+  TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
+  Server.Silent = true;  // as a server without the mode: the hello holds no "W" to answer
+  TClientSide Side("pw");
+  Aim(Side, Server);
+  Side.Client.SetHandshakeLimit(300);
+  QElapsedTimer Clock;
+  Clock.start();
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Server.Accepted == 1; }));
+  // Steps inside the limit leave the handshake to finish.
+  Side.Client.RequestStep();
+  EXPECT_EQ(Side.Errors, 0);
+  ASSERT_TRUE(WaitFor([&] { return Side.Errors == 1; }));
+  EXPECT_GE(Clock.elapsed(), 300);
+  EXPECT_NE(Side.LastError.find("authenticated"), std::string::npos) << Side.LastError;
+  EXPECT_FALSE(Side.Client.Connected());
+  EXPECT_EQ(Server.Accepted, 1);
+  EXPECT_EQ(Side.Connects, 0);
+  EXPECT_EQ(Side.Refusals, 0);
+}
+
+TEST_F(SecureLink, AServerThatHangsUpOnTheHelloIsAnError) {
+  QTcpServer Listener;
+  ASSERT_TRUE(Listener.listen(QHostAddress::LocalHost));
+  QObject::connect(&Listener, &QTcpServer::newConnection, [&] {
+    QTcpSocket* Peer = Listener.nextPendingConnection();
+    QObject::connect(Peer, &QTcpSocket::readyRead, Peer, [Peer] { Peer->disconnectFromHost(); });
+  });
+  TClientSide Side("pw");
+  Side.Client.SetSecure(true);
+  Side.Client.SetHost("127.0.0.1");
+  Side.Client.SetPort(Listener.serverPort());
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Side.Errors == 1; }));
+  EXPECT_NE(Side.LastError.find("handshake"), std::string::npos) << Side.LastError;
+  EXPECT_EQ(Side.Refusals, 0);
+}
+
+TEST_F(SecureLink, TheKeyIsDerivedOffTheEventLoopAndOnlyOnceForReconnects) {
+  // libsodium's interactive cost: long enough to see whether the loop stood still.
+  TSecureTestServer Server("pw", DefaultSecureKeyCost(), Record);
+  TClientSide Side("pw");
+  Aim(Side, Server);
+  std::vector<qint64> Ticks;
+  QElapsedTimer Clock;
+  QTimer Ticker;
+  Ticker.setInterval(5);
+  QObject::connect(&Ticker, &QTimer::timeout, [&] { Ticks.push_back(Clock.elapsed()); });
+  Clock.start();
+  Ticker.start();
+  Side.Client.RequestStep();
+  ASSERT_TRUE(WaitFor([&] { return Side.Client.Connected(); }));
+  const qint64 Handshake = Clock.elapsed();
+  Ticker.stop();
+  ASSERT_EQ(Side.Client.Keys().Derivations(), 1);
+  qint64 LongestGap = Ticks.empty() ? Handshake : Ticks.front();
+  for (std::size_t I = 1; I < Ticks.size(); ++I)
+    LongestGap = std::max(LongestGap, Ticks[I] - Ticks[I - 1]);
+  // Argon2id over 64 MiB takes a good part of the handshake; the ticks went on through it.
+  EXPECT_GE(Handshake, 30);
+  EXPECT_LT(LongestGap, Handshake / 2) << "handshake " << Handshake << " ms";
+
+  // A new connection, and one abandoned in the middle, take the key from the cache.
+  Side.Client.Open();
+  ASSERT_TRUE(WaitFor([&] { return Server.Accepted == 2; }));
+  Side.Client.Close();
+  Side.Client.RequestStep();
+  ASSERT_TRUE(Exchange(Side));
+  EXPECT_EQ(Side.Client.Keys().Derivations(), 1);
+  EXPECT_EQ(Side.Errors, 0);
+}
+
+TEST_F(SecureLink, AnAnswerForAnAttemptClosedWhileItsKeyWasMadeIsDropped) {
+  TSecureTestServer Server("pw", DefaultSecureKeyCost(), Record);
+  TClientSide Side("pw");
+  Aim(Side, Server);
+  Side.Client.RequestStep();
+  // The challenge is out once the server has seen the hello; the key is then being made.
+  ASSERT_TRUE(WaitFor([&] { return Server.Accepted == 1 && Side.Chunks.size() == 1; }));
+  Side.Client.Close();
+  ASSERT_TRUE(WaitFor([&] { return Side.Client.Keys().Derivations() == 1; }));
+  WaitFor([] { return false; }, 1000);  // the derivation finishes and is dropped
+  EXPECT_EQ(Server.Proofs, 0);
+  EXPECT_EQ(Side.Connects, 0);
+  EXPECT_EQ(Side.Errors, 0);
+  Side.Client.RequestStep();
+  ASSERT_TRUE(Exchange(Side));
+  EXPECT_EQ(Side.Client.Keys().Derivations(), 1);  // the dropped answer still filled the cache
+}
+
+TEST_F(SecureLink, ClientsSharingAKeySourceDeriveTheKeyOnce) {
+  TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
+  TSecureKeySource Shared;
+  TClientSide First("pw"), Second("pw");
+  for (TClientSide* Side : {&First, &Second}) {
+    Aim(*Side, Server);
+    Side->Client.ShareKeys(Shared);
+    Side->Client.RequestStep();
+  }
+  ASSERT_TRUE(Exchange(First));
+  ASSERT_TRUE(Exchange(Second));
+  EXPECT_EQ(Shared.Derivations(), 1);
+  EXPECT_EQ(&First.Client.Keys(), &Shared);
+}
+
+TEST_F(SecureLink, SwitchingTheModeStartsTheAttemptAgain) {
+  TSecureTestServer Server("pw", CheapestSecureKeyCost(), Record);
+  TClientSide Side("pw");
+  Side.Client.SetHost("127.0.0.1");
+  Side.Client.SetPort(Server.Port());
+  Side.Client.Open();  // in clear: the core's server session takes "W" for a bad hello
+  Side.Client.SetSecure(true);
+  EXPECT_TRUE(Side.Client.Secure());
+  ASSERT_TRUE(Exchange(Side));
+  EXPECT_EQ(Side.Connects, 1);
 }
 
 }  // namespace

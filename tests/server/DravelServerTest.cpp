@@ -78,6 +78,37 @@ TEST_F(DravelServerTest, BothListenersKeepToTheStoredAllowListAndTheListenOption
   EXPECT_FALSE(RefusedFrom("127.0.0.1", Server->LinkPort()));
 }
 
+TEST_F(DravelServerTest, StoredSecureOnlyOrTheOptionRefusesThePlainLinkAndTheSaltIsKept) {
+  Stored("LinkSecureOnly", 1);
+  TServerOptions Options;
+  Options.LinkPort = FreePort();
+  Options.WebPort = 0;
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_TRUE(Server->Settings().Secure.SecureOnly);
+  EXPECT_TRUE(RefusedFrom("127.0.0.1", Server->LinkPort()));
+  const TSecureSalt Salt = Server->Settings().Secure.Salt;
+  Server.reset();
+  {
+    TRegistry Registry(Store());
+    Registry.OpenKey(MainSettingsKey, false);
+    EXPECT_EQ(Registry.ReadBinaryData("LinkSalt"), std::vector<std::uint8_t>(Salt.begin(), Salt.end()));
+  }
+
+  Stored("LinkSecureOnly", 0);
+  Options.SecureOnly = true;
+  Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_EQ(Server->Settings().Secure.Salt, Salt);
+  EXPECT_TRUE(RefusedFrom("127.0.0.1", Server->LinkPort()));
+  EXPECT_NE(Log.back().find("(secure only)"), std::string::npos);
+  Server.reset();
+  Options.SecureOnly = false;
+  Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_FALSE(RefusedFrom("127.0.0.1", Server->LinkPort()));
+}
+
 TEST_F(DravelServerTest, AMalformedStoredAddressStopsTheStartNamingTheValue) {
   StoredText("ListenAddress", "my-host");
   TServerOptions Options;

@@ -61,6 +61,14 @@ TEST(ServerOptionsTest, ListenAddressAndAllowListAreCheckedAndKeptAsGiven) {
   EXPECT_EQ(ErrorOf({"--listen"}), "dravel: --listen: a value is missing");
 }
 
+TEST(ServerOptionsTest, SecureOnlyIsAFlagWithoutAValue) {
+  EXPECT_FALSE(ParseServerOptions({}).SecureOnly);
+  const TServerOptions Options = ParseServerOptions({"--secure-only", "--link-port", "7000"});
+  EXPECT_TRUE(Options.SecureOnly);
+  EXPECT_EQ(Options.LinkPort, 7000);
+  EXPECT_NE(ErrorOf({"--secure-only=1"}).find("--secure-only=1: not an option"), std::string::npos);
+}
+
 TEST(ServerOptionsTest, BadValuesAndUnknownOptionsNameTheOption) {
   EXPECT_NE(ErrorOf({"--link-port", "65536"}).find("--link-port"), std::string::npos);
   EXPECT_NE(ErrorOf({"--web-port=-1"}).find("--web-port"), std::string::npos);

@@ -116,6 +116,11 @@ TEST_F(DravelfmtCommandTest, CommandLineErrorsAreOneLineAndStatusTwo) {
     EXPECT_TRUE(Run.Out.starts_with("dravelfmt: ")) << Run.Out;
     EXPECT_EQ(Run.Out.find('\n'), Run.Out.size() - 1) << Run.Out;
   }
+  // The authenticated link belongs to --connect alone.
+  EXPECT_EQ(RunDravelfmt("--secure '<NAME=Threads>'", true).Out,
+            "dravelfmt: --secure has no use in this mode\n");
+  EXPECT_EQ(RunDravelfmt("--record '" + Path.string() + "' --secure x").Status, 2);
+  EXPECT_EQ(RunDravelfmt("--list-sensors --secure").Status, 2);
   EXPECT_EQ(RunDravelfmt("--i3bar --json x", true).Out,
             "dravelfmt: choose one of --i3bar, --waybar and --json (see dravelfmt --help)\n");
 }

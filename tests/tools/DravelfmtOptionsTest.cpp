@@ -36,6 +36,20 @@ TEST(DravelfmtOptionsTest, ConnectWithPassword) {
   EXPECT_EQ(P.Options.Password, "-secret-");
 }
 
+TEST(DravelfmtOptionsTest, SecureIsAFlagOfItsOwn) {
+  const auto P = Parse({"--connect", "10.0.0.1:6130", "--secure", "--password", "pw", "T"});
+  ASSERT_EQ(P.Error, "");
+  EXPECT_TRUE(P.Options.Secure);
+  EXPECT_EQ(P.Options.Password, "pw");
+  EXPECT_EQ(P.Options.Text, "T");
+  EXPECT_FALSE(Parse({"--connect", "h", "T"}).Options.Secure);
+  // It takes no value: what follows is the next argument, here the TEXT.
+  const auto Next = Parse({"--connect", "h", "--secure", "--", "--secure"});
+  ASSERT_EQ(Next.Error, "");
+  EXPECT_EQ(Next.Options.Text, "--secure");
+  EXPECT_EQ(Parse({"--secure=1", "T"}).Error, "unknown option --secure=1");
+}
+
 TEST(DravelfmtOptionsTest, StandardInputAndDashText) {
   auto P = Parse({"--record", "-", "--", "-x-"});
   ASSERT_EQ(P.Error, "");
