@@ -213,7 +213,8 @@ void TDravelServer::Stop() {
 std::string TDravelServer::Describe() const {
   const auto Port = [](std::uint16_t Number) { return Number ? std::to_string(Number) : std::string("off"); };
   return "link port " + Port(LinkPort()) + (FPassword.empty() ? "" : " (encrypted)") + ", web port " +
-         Port(WebPort()) + (FWeb && FWeb->Tls() ? " (https)" : "") + ", interval " + std::to_string(FSettings.Interval) + " ms";
+         Port(WebPort()) + (FWeb && FWeb->Tls() ? " (https)" : "") + ", interval " +
+         std::to_string(FSettings.Interval) + " ms";
 }
 
 }  // namespace dravel

@@ -104,7 +104,8 @@ void THttpConnection::OnReadable() {
     if (Error) return End();
     if (FPhase != TPhase::Closing) Consume(std::string_view(Buffer.data(), Count));  // else discarded
     if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading && FPhase != TPhase::Closing) return;
-    // A short read emptied the socket: later bytes wake the wait.
+    // A short read emptied the socket: later bytes wake the wait. Over TLS only a
+    // would_block tells that nothing is left inside the TLS layer either.
     if (Count < Buffer.size() && FTransport.ShortReadDrains()) return WaitForBytes();
   }
   // Readiness is told once per arrival, so bytes left unread must be read without a wait;
