@@ -24,6 +24,9 @@ class TMonitorWeb {
   std::string Start(std::uint16_t Port) { return FApplication.Start(Port); }
   // The address and the peers of the next Start.
   void SetAccess(TListenAccess Access) { FApplication.SetAccess(std::move(Access)); }
+  // HTTPS with these files from the next Start on (see ResolveWebTls); none: plain HTTP.
+  void SetTls(std::optional<TTlsFiles> Files) { FApplication.SetTls(std::move(Files)); }
+  const std::optional<TTlsFiles>& Tls() const { return FApplication.Tls(); }
   void Stop() { FApplication.Stop(); }
   bool Active() const { return FApplication.Active(); }
   std::uint16_t Port() const { return FApplication.Port(); }

@@ -9,6 +9,7 @@
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
 #include "monitor/NetworkAccess.h"
+#include "monitor/WebTlsSettings.h"
 #include "remote/PortText.h"
 
 namespace dravel {
@@ -42,7 +43,10 @@ std::string TDravelDisplay::StartWebService() {
   }
   try {
     FWebService->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
+    FWebService->SetTls(ResolveWebTls(*SettingsRegistry));
   } catch (const EAddressText& Error) {
+    return Error.what();
+  } catch (const ETlsFiles& Error) {
     return Error.what();
   }
   return FWebService->Start(FWebServicePort);

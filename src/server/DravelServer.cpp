@@ -8,6 +8,7 @@
 #include "monitor/SecureLinkSettings.h"
 #include "monitor/SettingsMigration.h"
 #include "monitor/UptimeRecords.h"
+#include "monitor/WebTlsSettings.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
 
@@ -137,15 +138,35 @@ std::string TDravelServer::MoveWeb(std::uint16_t Port) {
     FWeb.reset();
     return {};
   }
-  if (FWeb && FWeb->Port() == Port) return {};
+  const auto Failed = [Port](const std::string& Error) {
+    return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
+  };
+  std::optional<TTlsFiles> Tls;
+  try {
+    Tls = ResolveWebTls(*FStore);
+  } catch (const ETlsFiles& Error) {
+    return Failed(Error.what());
+  }
+  if (FWeb && FWeb->Port() == Port) {
+    if (FWeb->Tls() == Tls) return {};
+    // Another scheme or other files on the same port: the port must be let go first, and
+    // on failure the service comes back as it was.
+    const std::optional<TTlsFiles> Before = FWeb->Tls();
+    FWeb->SetTls(Tls);
+    if (std::string Error = FWeb->Start(Port); !Error.empty()) {
+      FWeb->SetTls(Before);
+      if (!FWeb->Start(Port).empty()) FWeb.reset();
+      return Failed(Error);
+    }
+    return {};
+  }
   const std::filesystem::path Folder =
       (FOptions.SettingsFile ? std::filesystem::path(*FOptions.SettingsFile) : TRegistry::DefaultStorePath())
           .parent_path();
   auto Web = std::make_unique<TMonitorWeb>(FCore, PortListFileName(FExecutable), PortListInFolder(FExecutable, Folder));
   Web->SetAccess(FSettings.Access);
-  if (std::string Error = Web->Start(Port); !Error.empty()) {
-    return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
-  }
+  Web->SetTls(std::move(Tls));
+  if (std::string Error = Web->Start(Port); !Error.empty()) return Failed(Error);
   FWeb = std::move(Web);
   return {};
 }
@@ -199,7 +220,8 @@ std::string TDravelServer::Describe() const {
   const auto Port = [](std::uint16_t Number) { return Number ? std::to_string(Number) : std::string("off"); };
   return "link port " + Port(LinkPort()) + (FPassword.empty() ? "" : " (encrypted)") +
          (FSettings.Secure.SecureOnly ? " (secure only)" : "") + ", web port " +
-         Port(WebPort()) + ", interval " + std::to_string(FSettings.Interval) + " ms";
+         Port(WebPort()) + (FWeb && FWeb->Tls() ? " (https)" : "") + ", interval " +
+         std::to_string(FSettings.Interval) + " ms";
 }
 
 }  // namespace dravel

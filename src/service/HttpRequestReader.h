@@ -22,6 +22,7 @@ struct THttpRequest {
   bool KeepAlive = false;  // the client will send further requests on the connection
   std::string AcceptEncoding;  // the Accept-Encoding header
   std::string LocalAddress;    // "address:port" the connection arrived on (IPv6 in brackets)
+  bool OverTls = false;
 };
 
 enum class TReadState { NeedMore, Complete, Reject };

@@ -35,10 +35,13 @@ class TWebApplication {
 
   // Empty on success, else the error text to show ("Could not bind socket. Address and
   // port are already in use." when the port is taken). On success the port list file's
-  // own entries follow the port now served.
+  // own entries follow the port and the scheme now served.
   std::string Start(std::uint16_t Port);
   // The address and the peers of the next Start.
   void SetAccess(TListenAccess Access) { FServer.SetAccess(std::move(Access)); }
+  // HTTPS with these files from the next Start on; none: plain HTTP.
+  void SetTls(std::optional<TTlsFiles> Files) { FServer.SetTls(std::move(Files)); }
+  const std::optional<TTlsFiles>& Tls() const { return FServer.Tls(); }
   // Ends every connection and waits for their threads.
   void Stop() { FServer.Stop(); }
   bool Active() const { return FServer.Active(); }

@@ -1,13 +1,14 @@
 // The web service over a prepared record, for outside clients (the SOAP client test and
 // the load test). Prints the port it listens on, then serves until its input closes.
 // With --refresh-ms N it also renders the panel's default text every N ms under the
-// guard, as the panel's refresh does.
+// guard, as the panel's refresh does; with --tls CERT KEY it serves HTTPS with those files.
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -38,8 +39,10 @@ void FillRecord(dravel::TRawData& Data) {
 
 int main(int argc, char** argv) {
   int RefreshMs = 0;
+  std::optional<dravel::TTlsFiles> Tls;
   for (int I = 1; I + 1 < argc; ++I) {
     if (std::string(argv[I]) == "--refresh-ms") RefreshMs = std::atoi(argv[I + 1]);
+    if (std::string(argv[I]) == "--tls" && I + 2 < argc) Tls = dravel::TTlsFiles{argv[I + 1], argv[I + 2]};
   }
   // As the panel does at its start.
   dravel::RaiseOpenFileLimit();
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
 
   const auto Folder = std::filesystem::temp_directory_path() / ("dravel_service_" + std::to_string(::getpid()));
   dravel::TWebApplication App(State, Folder / "server_WSDLADMIN.INI", Folder / "settings_WSDLADMIN.INI");
+  App.SetTls(Tls);
   if (const std::string Error = App.Start(0); !Error.empty()) {
     std::cerr << Error << "\n";
     return 1;
