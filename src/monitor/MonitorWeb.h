@@ -24,6 +24,10 @@ class TMonitorWeb {
   std::string Start(std::uint16_t Port) { return FApplication.Start(Port); }
   // The address and the peers of the next Start.
   void SetAccess(TListenAccess Access) { FApplication.SetAccess(std::move(Access)); }
+  // Who may use the service from the next Start on; Log hears of a users file turning bad.
+  void SetAuth(TWebAuthConfig Config, TBasicAuthGate::TLog Log) {
+    FApplication.SetAuth(std::move(Config), std::move(Log));
+  }
   void Stop() { FApplication.Stop(); }
   bool Active() const { return FApplication.Active(); }
   std::uint16_t Port() const { return FApplication.Port(); }

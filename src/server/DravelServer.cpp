@@ -7,6 +7,7 @@
 #include "monitor/ProgramSettings.h"
 #include "monitor/SettingsMigration.h"
 #include "monitor/UptimeRecords.h"
+#include "monitor/WebAuthSettings.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
 
@@ -46,7 +47,10 @@ TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Op
   if (Options.PasswordFile) Settings.Password = ReadPasswordFile(*Options.PasswordFile);
   try {
     Settings.Access = ResolveNetworkAccess(Store, Options.Listen, Options.Allow);
+    Settings.WebAuth = ResolveWebAuth(Store);
   } catch (const EAddressText& Error) {
+    throw EServerOptions(std::string("dravel: ") + Error.what());
+  } catch (const EWebAuthSettings& Error) {
     throw EServerOptions(std::string("dravel: ") + Error.what());
   }
   return Settings;
@@ -88,7 +92,7 @@ std::string TDravelServer::Start() {
   FPassword = FSettings.Password;
   FCore.KeepStoredUptimes(*FStore);
   if (std::string Error = MoveLink(FSettings.LinkPort); !Error.empty()) return Error;
-  if (std::string Error = MoveWeb(FSettings.WebPort); !Error.empty()) {
+  if (std::string Error = MoveWeb(FSettings.WebPort, FSettings.WebAuth); !Error.empty()) {
     FLink.reset();
     return Error;
   }
@@ -127,21 +131,39 @@ std::string TDravelServer::MoveLink(std::uint16_t Port) {
   return {};
 }
 
-std::string TDravelServer::MoveWeb(std::uint16_t Port) {
+std::string TDravelServer::MoveWeb(std::uint16_t Port, const TWebAuthConfig& Auth) {
   if (Port == 0) {
     FWeb.reset();
     return {};
   }
-  if (FWeb && FWeb->Port() == Port) return {};
+  if (FWeb && FWeb->Port() == Port) {
+    if (Auth == FWebAuth) return {};
+    // Other users on the same port: the service starts again in place, once the new users
+    // file is known to be good, so that a bad one keeps the service as it was.
+    try {
+      if (!Auth.UsersFile.empty()) THtpasswdFile::Load(Auth.UsersFile);
+    } catch (const EHtpasswd& Error) {
+      return std::string("dravel: web service: ") + Error.what();
+    }
+    FWeb->SetAuth(Auth, FLog);
+    if (std::string Error = FWeb->Start(Port); !Error.empty()) {
+      FWeb.reset();
+      return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
+    }
+    FWebAuth = Auth;
+    return {};
+  }
   const std::filesystem::path Folder =
       (FOptions.SettingsFile ? std::filesystem::path(*FOptions.SettingsFile) : TRegistry::DefaultStorePath())
           .parent_path();
   auto Web = std::make_unique<TMonitorWeb>(FCore, PortListFileName(FExecutable), PortListInFolder(FExecutable, Folder));
   Web->SetAccess(FSettings.Access);
+  Web->SetAuth(Auth, FLog);
   if (std::string Error = Web->Start(Port); !Error.empty()) {
     return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
   }
   FWeb = std::move(Web);
+  FWebAuth = Auth;
   return {};
 }
 
@@ -156,7 +178,7 @@ void TDravelServer::Reload() {
   }
   FPassword = Next.Password;
   FSettings.Access = Next.Access;
-  for (const std::string& Error : {MoveLink(Next.LinkPort), MoveWeb(Next.WebPort)}) {
+  for (const std::string& Error : {MoveLink(Next.LinkPort), MoveWeb(Next.WebPort, Next.WebAuth)}) {
     if (!Error.empty()) FLog(Error + "; the listener before stays");
   }
   FSettings = Next;

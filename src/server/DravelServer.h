@@ -28,11 +28,13 @@ struct TServerSettings {
   int Interval = 1000;                             // milliseconds
   std::string Password;
   TListenAccess Access;  // both listeners'
+  TWebAuthConfig WebAuth;
 };
 
-// "ServPort", "WebServicePort", "Interval", "Password", "ListenAddress" and "AllowFrom"
-// of Store's open key (values out of range are ignored), then Options over them. Throws
-// EServerOptions when the password file cannot be read or an address value is malformed.
+// "ServPort", "WebServicePort", "Interval", "Password", "ListenAddress", "AllowFrom",
+// "WebServiceUsers" and "WebServiceAllowPlainAuth" of Store's open key (values out of
+// range are ignored), then Options over them. Throws EServerOptions when the password
+// file cannot be read, an address value is malformed or the users need HTTPS.
 TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Options);
 
 class TDravelServer : public QObject {
@@ -62,7 +64,7 @@ class TDravelServer : public QObject {
   void OpenStore();
   // Empty, or what failed. On failure the listener before stays as it was.
   std::string MoveLink(std::uint16_t Port);
-  std::string MoveWeb(std::uint16_t Port);
+  std::string MoveWeb(std::uint16_t Port, const TWebAuthConfig& Auth);
   void Tick();
   std::string Describe() const;
 
@@ -76,6 +78,7 @@ class TDravelServer : public QObject {
   std::string FPassword;  // what the link server encrypts with
   std::unique_ptr<TLinkServer> FLink;
   std::unique_ptr<TMonitorWeb> FWeb;
+  TWebAuthConfig FWebAuth;  // what FWeb runs with
   QTimer FTimer;
   bool FStopped = false;
 };

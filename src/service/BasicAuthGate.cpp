@@ -1,0 +1,104 @@
+#include "service/BasicAuthGate.h"
+
+#include <cstring>
+
+#include "service/BcryptCheck.h"
+
+namespace dravel {
+
+namespace {
+
+std::optional<struct stat> StatOf(const std::filesystem::path& Path) {
+  struct stat Info{};
+  if (::stat(Path.c_str(), &Info) != 0) return std::nullopt;
+  return Info;
+}
+
+TWebResponse Challenge() {
+  TWebResponse Response(401, "text/plain", "Authentication required\n");
+  Response.Headers.emplace_back("WWW-Authenticate", "Basic realm=\"Dravel\"");
+  return Response;
+}
+
+TWebResponse Throttled() {
+  TWebResponse Response(429, "text/plain", "Too many failed logins from this address; try again later\n");
+  Response.Headers.emplace_back("Retry-After", "1");
+  return Response;
+}
+
+}  // namespace
+
+TBasicAuthGate::TBasicAuthGate(TWebAuthConfig Config, TLog Log, std::size_t CacheSize,
+                               TClock::duration RecheckEvery)
+    : FConfig(std::move(Config)), FLog(std::move(Log)), FRecheckEvery(RecheckEvery), FCache(CacheSize) {
+  const auto Info = StatOf(FConfig.UsersFile);
+  FUsers = std::make_shared<const THtpasswdFile>(THtpasswdFile::Load(FConfig.UsersFile));
+  if (Info) FStamp = TStamp{Info->st_dev, Info->st_ino, Info->st_size, Info->st_mtim};
+  FLooked = TClock::now();
+}
+
+TBasicAuthGate::TUsersNow TBasicAuthGate::CurrentUsers() {
+  const std::lock_guard Guard(FLock);
+  const auto Now = TClock::now();
+  if (Now - FLooked < FRecheckEvery) return {FUsers, FGeneration};
+  FLooked = Now;
+  std::optional<TStamp> Stamp;
+  if (const auto Info = StatOf(FConfig.UsersFile)) Stamp = TStamp{Info->st_dev, Info->st_ino, Info->st_size, Info->st_mtim};
+  const auto Same = [](const TStamp& A, const TStamp& B) {
+    return A.Device == B.Device && A.Inode == B.Inode && A.Size == B.Size &&
+           A.Modified.tv_sec == B.Modified.tv_sec && A.Modified.tv_nsec == B.Modified.tv_nsec;
+  };
+  const bool Unchanged = Stamp && FStamp && Same(*Stamp, *FStamp);
+  const bool StillMissing = !Stamp && !FStamp && !FUsers;  // said already
+  if (!Unchanged && !StillMissing) Reread(Stamp);
+  return {FUsers, FGeneration};
+}
+
+void TBasicAuthGate::Reread(const std::optional<TStamp>& Stamp) {
+  FStamp = Stamp;
+  ++FGeneration;
+  FCache.Clear();
+  const bool WasUsable = FUsers != nullptr;
+  try {
+    FUsers = std::make_shared<const THtpasswdFile>(THtpasswdFile::Load(FConfig.UsersFile));
+    if (!WasUsable && FLog) FLog("web service: " + FConfig.UsersFile.string() + " can be used again");
+  } catch (const EHtpasswd& Error) {
+    FUsers.reset();
+    if (WasUsable && FLog) FLog(std::string("web service: ") + Error.what() + "; every request is refused until it is mended");
+  }
+}
+
+std::optional<TWebResponse> TBasicAuthGate::Refusal(const THttpRequest& Request) {
+  // Credentials sent in clear are not looked at, lest this server teach clients to do so.
+  if (!Request.OverTls && !FConfig.AllowPlain) {
+    return TWebResponse(403, "text/plain", "This service takes passwords over HTTPS only\n");
+  }
+  const auto [Users, Generation] = CurrentUsers();
+  if (!Users) return TWebResponse(503, "text/plain", "The users file of this service cannot be used; see its log\n");
+  // A request without credentials costs no check and guesses nothing: it is not a failure.
+  if (Request.Authorization.empty()) return Challenge();
+  if (!FThrottle.Take(Request.PeerAddress, TClock::now())) return Throttled();
+  const auto Credentials = ParseBasicAuthorization(Request.Authorization);
+  if (!Credentials) return Challenge();
+  if (!FCache.Holds(Credentials->User, Credentials->Password) &&
+      !Verify(*Users, Credentials->User, Credentials->Password)) {
+    return Challenge();
+  }
+  Remember(Generation, *Credentials);
+  FThrottle.GiveBack(Request.PeerAddress);
+  return std::nullopt;
+}
+
+bool TBasicAuthGate::Verify(const THtpasswdFile& Users, const std::string& User, const std::string& Password) {
+  ++FChecks;
+  const std::string* Hash = Users.HashOf(User);
+  // An unknown user costs what a known one costs, so the time does not tell who exists.
+  return PasswordMatches(Password, Hash ? *Hash : Users.AnyHash()) && Hash;
+}
+
+void TBasicAuthGate::Remember(std::uint64_t Generation, const TBasicCredentials& Credentials) {
+  const std::lock_guard Guard(FLock);
+  if (Generation == FGeneration) FCache.Add(Credentials.User, Credentials.Password);
+}
+
+}  // namespace dravel
