@@ -28,6 +28,9 @@ class TMonitorWeb {
   void SetAuth(TWebAuthConfig Config, TBasicAuthGate::TLog Log) {
     FApplication.SetAuth(std::move(Config), std::move(Log));
   }
+  // HTTPS with these files from the next Start on (see ResolveWebTls); none: plain HTTP.
+  void SetTls(std::optional<TTlsFiles> Files) { FApplication.SetTls(std::move(Files)); }
+  const std::optional<TTlsFiles>& Tls() const { return FApplication.Tls(); }
   void Stop() { FApplication.Stop(); }
   bool Active() const { return FApplication.Active(); }
   std::uint16_t Port() const { return FApplication.Port(); }

@@ -11,6 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "monitor/NetworkAccess.h"
 #include "monitor/WebAuthSettings.h"
+#include "monitor/WebTlsSettings.h"
 #include "remote/PortText.h"
 
 namespace dravel {
@@ -44,9 +45,12 @@ std::string TDravelDisplay::StartWebService() {
   }
   try {
     FWebService->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
+    FWebService->SetTls(ResolveWebTls(*SettingsRegistry));
     // Runs on a worker thread of the service: standard error, not a dialog.
     FWebService->SetAuth(ResolveWebAuth(*SettingsRegistry), [](const std::string& Line) { std::cerr << Line << '\n'; });
   } catch (const EAddressText& Error) {
+    return Error.what();
+  } catch (const ETlsFiles& Error) {
     return Error.what();
   } catch (const EWebAuthSettings& Error) {
     return Error.what();

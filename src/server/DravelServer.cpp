@@ -8,6 +8,7 @@
 #include "monitor/SettingsMigration.h"
 #include "monitor/UptimeRecords.h"
 #include "monitor/WebAuthSettings.h"
+#include "monitor/WebTlsSettings.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
 
@@ -136,19 +137,27 @@ std::string TDravelServer::MoveWeb(std::uint16_t Port, const TWebAuthConfig& Aut
     FWeb.reset();
     return {};
   }
+  const auto Failed = [Port](const std::string& Error) {
+    return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
+  };
+  std::optional<TTlsFiles> Tls;
+  try {
+    Tls = ResolveWebTls(*FStore);
+  } catch (const ETlsFiles& Error) {
+    return Failed(Error.what());
+  }
   if (FWeb && FWeb->Port() == Port) {
-    if (Auth == FWebAuth) return {};
-    // Other users on the same port: the service starts again in place, once the new users
-    // file is known to be good, so that a bad one keeps the service as it was.
-    try {
-      if (!Auth.UsersFile.empty()) THtpasswdFile::Load(Auth.UsersFile);
-    } catch (const EHtpasswd& Error) {
-      return std::string("dravel: web service: ") + Error.what();
-    }
+    if (FWeb->Tls() == Tls && FWebAuth == Auth) return {};
+    // Another scheme, other files or other users on the same port: the port must be let
+    // go first, and on failure the service comes back as it was.
+    const std::optional<TTlsFiles> Before = FWeb->Tls();
+    FWeb->SetTls(Tls);
     FWeb->SetAuth(Auth, FLog);
     if (std::string Error = FWeb->Start(Port); !Error.empty()) {
-      FWeb.reset();
-      return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
+      FWeb->SetTls(Before);
+      FWeb->SetAuth(FWebAuth, FLog);
+      if (!FWeb->Start(Port).empty()) FWeb.reset();
+      return Failed(Error);
     }
     FWebAuth = Auth;
     return {};
@@ -158,10 +167,9 @@ std::string TDravelServer::MoveWeb(std::uint16_t Port, const TWebAuthConfig& Aut
           .parent_path();
   auto Web = std::make_unique<TMonitorWeb>(FCore, PortListFileName(FExecutable), PortListInFolder(FExecutable, Folder));
   Web->SetAccess(FSettings.Access);
+  Web->SetTls(std::move(Tls));
   Web->SetAuth(Auth, FLog);
-  if (std::string Error = Web->Start(Port); !Error.empty()) {
-    return "dravel: cannot listen on web port " + std::to_string(Port) + ": " + Error;
-  }
+  if (std::string Error = Web->Start(Port); !Error.empty()) return Failed(Error);
   FWeb = std::move(Web);
   FWebAuth = Auth;
   return {};
@@ -214,7 +222,7 @@ void TDravelServer::Stop() {
 std::string TDravelServer::Describe() const {
   const auto Port = [](std::uint16_t Number) { return Number ? std::to_string(Number) : std::string("off"); };
   return "link port " + Port(LinkPort()) + (FPassword.empty() ? "" : " (encrypted)") + ", web port " +
-         Port(WebPort()) + ", interval " + std::to_string(FSettings.Interval) + " ms";
+         Port(WebPort()) + (FWeb && FWeb->Tls() ? " (https)" : "") + ", interval " + std::to_string(FSettings.Interval) + " ms";
 }
 
 }  // namespace dravel

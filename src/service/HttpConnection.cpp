@@ -4,7 +4,6 @@
 
 #include <boost/asio/error.hpp>
 #include <boost/asio/post.hpp>
-#include <boost/asio/write.hpp>
 
 #include "service/HttpResponseText.h"
 
@@ -49,7 +48,11 @@ std::string PeerText(const tcp::socket& Socket) {
 }  // namespace
 
 THttpConnection::THttpConnection(tcp::socket Socket, THttpServerParts& Parts)
-    : FSocket(std::move(Socket)), FTimer(FSocket.get_executor()), FParts(Parts), FLocal(LocalText(FSocket)), FPeer(PeerText(FSocket)) {
+    : FTransport(std::move(Socket), Parts.Tls),
+      FTimer(FTransport.Socket().get_executor()),
+      FParts(Parts),
+      FLocal(LocalText(FTransport.Socket())),
+      FPeer(PeerText(FTransport.Socket())) {
   ++FParts.Open;
 }
 
@@ -60,28 +63,40 @@ THttpConnection::~THttpConnection() {
 }
 
 void THttpConnection::Begin() {
-  asio::post(FSocket.get_executor(), [Self = shared_from_this()] { Self->Start(); });
+  asio::post(FTimer.get_executor(), [Self = shared_from_this()] { Self->Start(); });
 }
 
 void THttpConnection::Close() {
-  asio::post(FSocket.get_executor(), [Self = shared_from_this()] { Self->End(); });
+  asio::post(FTimer.get_executor(), [Self = shared_from_this()] { Self->End(); });
 }
 
 void THttpConnection::Start() {
   if (FPhase == TPhase::Closed) return;
   boost::system::error_code Error;
-  FSocket.non_blocking(true, Error);
-  if (!Error) FSocket.set_option(tcp::no_delay(true), Error);
+  FTransport.Socket().non_blocking(true, Error);
+  if (!Error) FTransport.Socket().set_option(tcp::no_delay(true), Error);
   if (Error) return End();
   FParts.Idle.Touch(*this, FIdlePlace);
+  // The first request's clock runs from the accept, the handshake included.
   Arm(FParts.Limits.RequestTimeout);
+  if (!FTransport.OverTls()) return Serve();
+  FPhase = TPhase::Handshake;
+  // A failed handshake (plain HTTP on this port among them) closes without an answer.
+  FTransport.AsyncHandshake([Self = shared_from_this()](boost::system::error_code Error) {
+    if (Error || Self->FPhase != TPhase::Handshake) return Self->End();
+    Self->Serve();
+  });
+}
+
+void THttpConnection::Serve() {
+  FPhase = TPhase::Waiting;
   OnReadable();  // bytes may have come before the connection was watched
 }
 
 void THttpConnection::WaitForBytes() {
   if (FWaitPending) return;
   FWaitPending = true;
-  FSocket.async_wait(tcp::socket::wait_read, [Self = shared_from_this()](boost::system::error_code Error) {
+  FTransport.Socket().async_wait(tcp::socket::wait_read, [Self = shared_from_this()](boost::system::error_code Error) {
     Self->FWaitPending = false;
     if (Error) return Self->End();
     Self->OnReadable();
@@ -96,18 +111,18 @@ void THttpConnection::OnReadable() {
   std::array<char, 16384> Buffer;
   for (std::size_t Round = 0; Round < ReadRounds; ++Round) {
     boost::system::error_code Error;
-    const std::size_t Count = FSocket.read_some(asio::buffer(Buffer), Error);
+    const std::size_t Count = FTransport.ReadSome(asio::buffer(Buffer), Error);
     if (Error == asio::error::would_block || Error == asio::error::try_again) return WaitForBytes();
     if (Error == asio::error::eof) return OnClientClosed();
     if (Error) return End();
     if (FPhase != TPhase::Closing) Consume(std::string_view(Buffer.data(), Count));  // else discarded
     if (FPhase != TPhase::Waiting && FPhase != TPhase::Reading && FPhase != TPhase::Closing) return;
     // A short read emptied the socket: later bytes wake the wait.
-    if (Count < Buffer.size()) return WaitForBytes();
+    if (Count < Buffer.size() && FTransport.ShortReadDrains()) return WaitForBytes();
   }
   // Readiness is told once per arrival, so bytes left unread must be read without a wait;
   // later, so that other connections get their turn.
-  asio::post(FSocket.get_executor(), [Self = shared_from_this()] { Self->OnReadable(); });
+  asio::post(FTimer.get_executor(), [Self = shared_from_this()] { Self->OnReadable(); });
 }
 
 void THttpConnection::OnClientClosed() {
@@ -138,7 +153,7 @@ void THttpConnection::Consume(std::string_view Bytes) {
     // A few bytes into a socket that holds nothing yet; should they not fit, the client
     // sends its body after its own wait, as it would without the answer.
     boost::system::error_code Error;
-    FSocket.write_some(asio::buffer(std::string_view("HTTP/1.1 100 Continue\r\n\r\n")), Error);
+    FTransport.WriteSome("HTTP/1.1 100 Continue\r\n\r\n", Error);
   }
 }
 
@@ -151,6 +166,7 @@ void THttpConnection::Dispatch() {
   THttpRequest Taken = FReader->TakeRequest();
   Taken.LocalAddress = FLocal;
   Taken.PeerAddress = FPeer;
+  Taken.OverTls = FTransport.OverTls();
   auto Job = [Self = shared_from_this(), Request = std::move(Taken), MayKeep] {
     std::string Text;
     bool Keep = false;
@@ -162,7 +178,7 @@ void THttpConnection::Dispatch() {
     } catch (...) {
       return Self->Close();  // this connection ends; the server goes on
     }
-    asio::post(Self->FSocket.get_executor(),
+    asio::post(Self->FTimer.get_executor(),
                [Self, Text = std::move(Text), Keep]() mutable { Self->Write(std::move(Text), !Keep); });
   };
   if (!FParts.Workers.Post(std::move(Job))) {
@@ -190,11 +206,10 @@ void THttpConnection::Write(std::string Text, bool CloseAfter) {
   FParts.Idle.Remove(FIdlePlace);
   FOut = std::move(Text);
   Arm(FParts.Limits.RequestTimeout);
-  asio::async_write(FSocket, asio::buffer(FOut),
-                    [Self = shared_from_this(), CloseAfter](boost::system::error_code Error, std::size_t) {
-                      if (Error) return Self->End();
-                      Self->OnWritten(CloseAfter);
-                    });
+  FTransport.AsyncWrite(FOut, [Self = shared_from_this(), CloseAfter](boost::system::error_code Error) {
+    if (Error) return Self->End();
+    Self->OnWritten(CloseAfter);
+  });
 }
 
 void THttpConnection::OnWritten(bool CloseAfter) {
@@ -220,8 +235,7 @@ void THttpConnection::ForgetRequest() {
 void THttpConnection::Linger() {
   FPhase = TPhase::Closing;
   ForgetRequest();
-  boost::system::error_code Ignored;
-  FSocket.shutdown(tcp::socket::shutdown_send, Ignored);
+  FTransport.ShutdownSend();
   Arm(FParts.Limits.CloseGrace);
   OnReadable();
 }
@@ -242,6 +256,7 @@ void THttpConnection::OnTimer() {
       return Write(RefusalText(408, "Request not complete within the time allowed"), true);
     case TPhase::Busy:
       return;
+    case TPhase::Handshake:
     case TPhase::Waiting:
     case TPhase::Writing:
     case TPhase::Closing:
@@ -255,9 +270,7 @@ void THttpConnection::End() {
   FPhase = TPhase::Closed;
   FParts.Idle.Remove(FIdlePlace);
   FTimer.cancel();
-  boost::system::error_code Ignored;
-  FSocket.shutdown(tcp::socket::shutdown_both, Ignored);
-  FSocket.close(Ignored);
+  FTransport.Close();
 }
 
 }  // namespace dravel

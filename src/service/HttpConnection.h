@@ -1,7 +1,8 @@
 #pragma once
-// One accepted connection of the HTTP server, driven by events on its own strand: it
-// waits for bytes, reads a request, hands it to a worker, writes the answer, and then
-// either waits for the next request or closes. An idle connection holds no buffer.
+// One accepted connection of the HTTP server, driven by events on its own strand: over
+// TLS it first completes the handshake; then it waits for bytes, reads a request, hands it
+// to a worker, writes the answer, and either waits for the next request or closes. An
+// idle connection holds no buffer.
 
 #include <atomic>
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include "service/BodyBudget.h"
 #include "service/HttpLimits.h"
 #include "service/HttpRequestReader.h"
+#include "service/HttpTransport.h"
 #include "service/IdleConnections.h"
 #include "service/WebRequest.h"
 #include "service/WorkerPool.h"
@@ -31,11 +33,12 @@ struct THttpServerParts {
   TBodyBudget& Bodies;
   TIdleConnections& Idle;
   std::atomic<std::size_t>& Open;  // connections alive
+  boost::asio::ssl::context* Tls = nullptr;  // every connection speaks TLS when set
 };
 
 class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
  public:
-  // The socket's executor is the connection's strand.
+  // The socket's executor is the connection's strand; TLS runs over it when Parts say so.
   THttpConnection(boost::asio::ip::tcp::socket Socket, THttpServerParts& Parts);
   THttpConnection(const THttpConnection&) = delete;
   THttpConnection& operator=(const THttpConnection&) = delete;
@@ -48,9 +51,10 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   TIdleConnections::TPlace& IdlePlace() { return FIdlePlace; }
 
  private:
-  enum class TPhase { Waiting, Reading, Busy, Writing, Closing, Closed };
+  enum class TPhase { Handshake, Waiting, Reading, Busy, Writing, Closing, Closed };
 
   void Start();
+  void Serve();
   void WaitForBytes();
   void OnReadable();
   void OnClientClosed();
@@ -65,7 +69,7 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   void OnTimer();
   void End();
 
-  boost::asio::ip::tcp::socket FSocket;
+  THttpTransport FTransport;
   boost::asio::steady_timer FTimer;
   THttpServerParts& FParts;
   TIdleConnections::TPlace FIdlePlace;

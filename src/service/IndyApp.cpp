@@ -5,7 +5,7 @@
 namespace dravel {
 
 TWebRequest ToWebRequest(const THttpRequest& Request) {
-  TWebRequest Web{Request.Method, Request.Target, Request.Host, Request.Body, Request.LocalAddress};
+  TWebRequest Web{Request.Method, Request.Target, Request.Host, Request.Body, Request.LocalAddress, Request.OverTls};
   const std::size_t Question = Request.Target.find('?');
   if (Question != std::string::npos) {
     const std::string Query = Request.Target.substr(Question + 1);
@@ -34,7 +34,7 @@ std::string TWebApplication::Start(std::uint16_t Port) {
   }
   std::string Error = FServer.Start(Port);
   // A WSDL of an earlier run on another port would send clients to a closed port.
-  if (Error.empty()) FPortList.FollowPort(FServer.Port(), TLocalHosts::OfThisMachine());
+  if (Error.empty()) FPortList.FollowPort(FServer.Port(), FServer.OverTls(), TLocalHosts::OfThisMachine());
   return Error;
 }
 

@@ -37,10 +37,14 @@ class TWebApplication {
 
   // Empty on success, else the error text to show ("Could not bind socket. Address and
   // port are already in use." when the port is taken, or what is wrong with the users
-  // file). On success the port list file's own entries follow the port now served.
+  // file). On success the port list file's own entries follow the port and the scheme
+  // now served.
   std::string Start(std::uint16_t Port);
   // The address and the peers of the next Start.
   void SetAccess(TListenAccess Access) { FServer.SetAccess(std::move(Access)); }
+  // HTTPS with these files from the next Start on; none: plain HTTP.
+  void SetTls(std::optional<TTlsFiles> Files) { FServer.SetTls(std::move(Files)); }
+  const std::optional<TTlsFiles>& Tls() const { return FServer.Tls(); }
   // Who may use the service from the next Start on; Log hears of a users file that
   // turns unusable while running.
   void SetAuth(TWebAuthConfig Config, TBasicAuthGate::TLog Log) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <boost/asio/error.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/asio/strand.hpp>
 
 #include "platform/ProcessResources.h"
@@ -41,6 +42,13 @@ TIndyHTTPServer::~TIndyHTTPServer() { Stop(); }
 
 std::string TIndyHTTPServer::Start(std::uint16_t Port) {
   Stop();
+  // The files are read at every start, so a renewed certificate takes effect with it.
+  std::unique_ptr<asio::ssl::context> Tls;
+  try {
+    if (FTlsFiles) Tls = ServerTlsContext(*FTlsFiles);
+  } catch (const std::exception& Error) {
+    return Error.what();
+  }
   auto Context = std::make_unique<asio::io_context>(static_cast<int>(FLimits.IoThreads));
   auto Acceptor = std::make_unique<tcp::acceptor>(*Context);
   boost::system::error_code Error;
@@ -54,6 +62,8 @@ std::string TIndyHTTPServer::Start(std::uint16_t Port) {
     return Error.message();
   }
   FPort = Acceptor->local_endpoint().port();
+  FTls = std::move(Tls);
+  FParts.Tls = FTls.get();
   FMaxConnections = FLimits.MaxConnections ? FLimits.MaxConnections : ConnectionsForOpenFiles(OpenFileLimit());
   FAcceptPause = std::make_unique<asio::steady_timer>(*Context);
   FAcceptor = std::move(Acceptor);
@@ -128,6 +138,8 @@ void TIndyHTTPServer::Stop() {
   FAcceptPause.reset();
   FAcceptor.reset();
   FContext.reset();
+  FParts.Tls = nullptr;
+  FTls.reset();
   FPort = 0;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The HTTP server: IPv4 on all addresses, or the one address it is given, with address
-// reuse; a peer the allow-list refuses is closed at accept, unread. One event loop run by a few
+// reuse; plain HTTP, or HTTPS only (TLS 1.2 or later) when it is given a certificate; a peer the allow-list refuses is closed at accept, unread. One event loop run by a few
 // threads reads and writes every connection, and a bounded pool of workers runs the
 // requests, so a slow call holds up no other caller. A connection serves further
 // requests while the client keeps it (see THttpLimits for every bound). Running out of
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "service/HttpLimits.h"
 #include "service/HttpRequestReader.h"
 #include "service/IdleConnections.h"
+#include "service/TlsContext.h"
 #include "service/WebRequest.h"
 #include "service/WorkerPool.h"
 
@@ -44,8 +46,13 @@ class TIndyHTTPServer {
   ~TIndyHTTPServer();
 
   // Listens on Port (0 picks a free one); empty text on success, else the error, "Could
-  // not bind socket. Address and port are already in use." when the port is taken.
+  // not bind socket. Address and port are already in use." when the port is taken, or
+  // why the TLS files cannot be used.
   std::string Start(std::uint16_t Port);
+  // HTTPS with these files from the next Start on; none: plain HTTP.
+  void SetTls(std::optional<TTlsFiles> Files) { FTlsFiles = std::move(Files); }
+  const std::optional<TTlsFiles>& Tls() const { return FTlsFiles; }
+  bool OverTls() const { return FTlsFiles.has_value(); }
   // The address bound by the next Start, and the peers it accepts.
   void SetAccess(TListenAccess Access) { FAccess = std::move(Access); }
   // Ends every connection and waits for the requests being run.
@@ -68,6 +75,7 @@ class TIndyHTTPServer {
   const THandler FHandler;
   const THttpLimits FLimits;
   TListenAccess FAccess;  // read only while stopped and by the accepting handler
+  std::optional<TTlsFiles> FTlsFiles;
   TWorkerPool FWorkers;
   TBodyBudget FBodies;
   TIdleConnections FIdle;
@@ -75,6 +83,7 @@ class TIndyHTTPServer {
   std::atomic<std::size_t> FAcceptFailures{0};
   THttpServerParts FParts{FHandler, FLimits, FWorkers, FBodies, FIdle, FOpen};
   std::size_t FMaxConnections = 0;
+  std::unique_ptr<boost::asio::ssl::context> FTls;  // while active over TLS; the connections' parts
   std::unique_ptr<boost::asio::io_context> FContext;  // while active
   std::unique_ptr<boost::asio::ip::tcp::acceptor> FAcceptor;
   std::unique_ptr<boost::asio::steady_timer> FAcceptPause;

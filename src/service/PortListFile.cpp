@@ -75,26 +75,34 @@ std::string LowerAscii(std::string_view Text) {
   return Lower;
 }
 
-// An address as the program writes it, taken apart: "http://" Host [":" Port] Path.
+std::string SchemeText(bool Https) { return Https ? "https://" : "http://"; }
+
+// An address as the program writes it, taken apart: "http://" or "https://", Host
+// [":" Port] Path.
 struct TPortAddress {
+  bool Https = false;
   std::string Host;  // as written, brackets of an IPv6 address included
   int Port = 80;
   std::string Path;
 };
 
+bool StartsWithText(std::string_view Text, std::string_view Start) {
+  return Text.size() >= Start.size() && SameTextAscii(Text.substr(0, Start.size()), Start);
+}
+
 std::optional<TPortAddress> ParseAddress(std::string_view Address) {
-  constexpr std::string_view Scheme = "http://";
-  if (Address.size() < Scheme.size() || !SameTextAscii(Address.substr(0, Scheme.size()), Scheme))
-    return std::nullopt;
-  Address.remove_prefix(Scheme.size());
+  TPortAddress Parts;
+  Parts.Https = StartsWithText(Address, SchemeText(true));
+  if (!Parts.Https && !StartsWithText(Address, SchemeText(false))) return std::nullopt;
+  if (Parts.Https) Parts.Port = 443;
+  Address.remove_prefix(SchemeText(Parts.Https).size());
   const std::size_t Slash = Address.find('/');
   if (Slash == std::string_view::npos) return std::nullopt;
   std::string_view Authority = Address.substr(0, Slash);
-  TPortAddress Parts;
   Parts.Path = std::string(Address.substr(Slash));
+  if (Authority.empty()) return std::nullopt;
   const std::size_t HostEnd = Authority.front() == '[' ? Authority.find(']') : Authority.find(':');
-  if (Authority.empty() || (Authority.front() == '[' && HostEnd == std::string_view::npos))
-    return std::nullopt;
+  if (Authority.front() == '[' && HostEnd == std::string_view::npos) return std::nullopt;
   const std::size_t Colon = Authority.front() == '[' ? HostEnd + 1 : HostEnd;
   Parts.Host = std::string(Authority.substr(0, std::min(Colon, Authority.size())));
   if (Colon < Authority.size()) {
@@ -192,14 +200,14 @@ std::filesystem::path TPortListFile::Location() const {
   return std::filesystem::exists(FPrimary, Error) ? FPrimary : FFallback;
 }
 
-void TPortListFile::CreateIfMissing(std::string_view Header, std::string_view Local) const {
+void TPortListFile::CreateIfMissing(std::string_view Header, std::string_view Local, bool Https) const {
   std::error_code Error;
   if (std::filesystem::exists(FPrimary, Error) || std::filesystem::exists(FFallback, Error)) return;
   const std::string Host = PortListHost(Header, Local, TLocalHosts::OfThisMachine());
   std::string Text;
   for (const TInterfaceInfo& Interface : RegisteredInterfaces()) {
     const std::string Name(Interface.Name);
-    Text += "[" + Name + "]\n" + Name + "Port=http://" + std::string(Host) + "/soap/" + Name + "\n\n";
+    Text += "[" + Name + "]\n" + Name + "Port=" + SchemeText(Https) + std::string(Host) + "/soap/" + Name + "\n\n";
   }
   if (!CreateExclusive(FPrimary, Text)) {
     std::filesystem::create_directories(FFallback.parent_path(), Error);
@@ -207,7 +215,7 @@ void TPortListFile::CreateIfMissing(std::string_view Header, std::string_view Lo
   }
 }
 
-bool TPortListFile::FollowPort(std::uint16_t Port, const TLocalHosts& Hosts) const {
+bool TPortListFile::FollowPort(std::uint16_t Port, bool Https, const TLocalHosts& Hosts) const {
   const std::filesystem::path Path = Location();
   std::error_code Missing;
   if (!std::filesystem::exists(Path, Missing)) return true;
@@ -231,13 +239,14 @@ bool TPortListFile::FollowPort(std::uint16_t Port, const TLocalHosts& Hosts) con
         Equals == std::string_view::npos ? std::nullopt : ParseAddress(Trim(Line.substr(Equals + 1)));
     const bool Own = Address && !Section.empty() &&
                      SameTextAscii(Trim(Line.substr(0, Equals)), Section + "Port") &&
-                     SameTextAscii(Address->Path, "/soap/" + Section) && Hosts.Contains(Address->Host);
-    if (!Own || Address->Port == Port) {
+                     SameTextAscii(Address->Path, "/soap/" + Section) && Hosts.Contains(Address->Host) &&
+                     (Https || !Address->Https);
+    if (!Own || (Address->Port == Port && Address->Https == Https)) {
       Result += Raw;
       continue;
     }
-    // The entry's own name and host, the port now served, and the line's own ending.
-    Result += std::string(Trim(Line.substr(0, Equals))) + "=http://" + Address->Host + ":" +
+    // The entry's own name and host, the port and scheme now served, and the line's own ending.
+    Result += std::string(Trim(Line.substr(0, Equals))) + "=" + SchemeText(Https) + Address->Host + ":" +
               std::to_string(Port) + Address->Path;
     if (Raw.size() >= 2 && Raw[Raw.size() - 2] == '\r') Result += '\r';
     if (Raw.back() == '\n') Result += '\n';

@@ -48,19 +48,22 @@ class TPortListFile {
   TPortListFile(std::filesystem::path Primary, std::filesystem::path Fallback);
 
   // Creates the file when neither place has it: for each registered interface the entry
-  // "<name>Port" = "http://<host>/soap/<name>", host being PortListHost(Host, Local, this
-  // machine). Concurrent first requests create it once.
-  void CreateIfMissing(std::string_view Host, std::string_view Local) const;
+  // "<name>Port" = "http://<host>/soap/<name>" ("https://" when Https), host being
+  // PortListHost(Host, Local, this machine). Concurrent first requests create it once.
+  void CreateIfMissing(std::string_view Host, std::string_view Local, bool Https) const;
   // The entries of the section Interface (its name compared without regard to case), in
   // file order; none when the file or the section is missing.
   std::vector<TPortEntry> Ports(std::string_view Interface) const;
   // Where the file is read from: Primary when it exists there, else Fallback.
   std::filesystem::path Location() const;
-  // The service now runs on Port: every entry the program wrote itself (named after its
-  // section with "Port", its address "http://<host>[:<port>]/soap/<section>" with a host
-  // of Hosts) that names another port is rewritten with Port. Every other line is kept as
-  // it is, and a missing file stays missing. False when the file could not be rewritten.
-  bool FollowPort(std::uint16_t Port, const TLocalHosts& Hosts) const;
+  // The service now runs on Port, over HTTPS when Https: every entry the program wrote
+  // itself (named after its section with "Port", its address
+  // "http://<host>[:<port>]/soap/<section>" with a host of Hosts, or "https://..." when
+  // Https) that names another port or scheme is rewritten with Port and the scheme. An
+  // https entry met by a plain service is taken as the user's own. Every other line is
+  // kept as it is, and a missing file stays missing. False when the file could not be
+  // rewritten.
+  bool FollowPort(std::uint16_t Port, bool Https, const TLocalHosts& Hosts) const;
 
  private:
   std::filesystem::path FPrimary;

@@ -9,8 +9,8 @@
 
 namespace dravel {
 
-// The listing of the registered interfaces; Base is "http://", the Host header and the
-// request path. The administrator listing links to the port pages instead of the WSDL
+// The listing of the registered interfaces; Base is "http://" (or "https://"), the Host
+// header and the request path. The administrator listing links to the port pages instead of the WSDL
 // documents and has no administrator form.
 std::string ListingPage(std::string_view Base);
 std::string AdministratorPage(std::string_view Base);

@@ -13,6 +13,7 @@ struct TWebRequest {
   std::string Host;      // the Host header
   std::string Content;   // the body, followed by CR LF and the query when there was one
   std::string LocalAddress;  // "address:port" the connection arrived on; empty without one
+  bool OverTls = false;      // the request came over HTTPS
 };
 
 struct TWebResponse {

@@ -25,7 +25,7 @@ std::string TWSDLPublisher::WSDLForPortType(std::string_view PortType) const {
 }
 
 std::optional<TWebResponse> TWSDLPublisher::Handle(const TWebRequest& Request) const {
-  FPortList.CreateIfMissing(Request.Host, Request.LocalAddress);
+  FPortList.CreateIfMissing(Request.Host, Request.LocalAddress, Request.OverTls);
 
   const std::string_view Path = Request.PathInfo;
   const std::size_t LastSlash = Path.rfind('/');
@@ -36,7 +36,7 @@ std::optional<TWebResponse> TWSDLPublisher::Handle(const TWebRequest& Request) c
     const std::size_t Slash = Head.rfind('/');
     Before = Slash == std::string_view::npos ? Head : Head.substr(Slash + 1);
   }
-  const std::string Base = "http://" + Request.Host + std::string(Path);
+  const std::string Base = (Request.OverTls ? "https://" : "http://") + Request.Host + std::string(Path);
 
   if (Last == "wsdl") return Html(ListingPage(Base));
   if (Last == "admin") return Html(AdministratorPage(Base));

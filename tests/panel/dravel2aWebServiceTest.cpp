@@ -1,5 +1,6 @@
 // The window's web service switch: the port prompt, what it stores, start-up from the
-// stored values, the taken port, and calls answered from the window's record.
+// stored values, the taken port, HTTPS from the stored files and what is wrong with them,
+// and calls answered from the window's record.
 #include <QAction>
 #include <QTcpServer>
 
@@ -8,6 +9,7 @@
 #include "FileText.h"
 #include "HtpasswdTool.h"
 #include "ScriptedPanelTest.h"
+#include "TestCertificate.h"
 #include "platform/TempFolder.h"
 #include "sampling/RawData.h"
 #include "service/LoopbackClient.h"
@@ -154,6 +156,65 @@ TEST_F(WebServicePanel, UsersThatCannotBeServedAreShownAndTheServiceStaysOff) {
       << Script->Messages[1];
   EXPECT_FALSE(Panel->WebServiceActive());
   EXPECT_FALSE(Store()->ValueExists("WebService"));
+}
+
+TEST_F(WebServicePanel, TheStoredCertificateAndKeyServeHttps) {
+  const testing::TTestCertificate Certificate;
+  const std::uint16_t Port = FreePort();
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteInteger("WebServicePort", Port);
+    Seed->WriteBool("WebService", true);
+    Seed->WriteString("WebServiceCert", Certificate.Certificate());
+    Seed->WriteString("WebServiceKey", Certificate.Key());
+  }
+  auto Panel = StartScripted();
+  ASSERT_TRUE(WaitFor([&] { return Panel->WebServiceActive(); }));
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{});
+  const auto Wsdl = testing::CurlHttps(Certificate, Port, "/wsdl/IVantorWS");
+  EXPECT_NE(Wsdl.Output.find("https://localhost:" + std::to_string(Port) + "/soap/IVantorWS"), std::string::npos)
+      << Wsdl.Output;
+  EXPECT_EQ(GetVersionOver(Port), "");  // no plain HTTP answer on the HTTPS port
+}
+
+TEST_F(WebServicePanel, AnUnreadableCertificateIsShownLikeATakenPortAndThePanelGoesOn) {
+  const testing::TTestCertificate Certificate;
+  const std::string Missing = (Certificate.Folder() / "missing.pem").string();
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteString("WebServiceCert", Missing);
+    Seed->WriteString("WebServiceKey", Certificate.Key());
+  }
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort())};
+  Panel->ActasWebService1Click();
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{"The web service certificate \"" + Missing +
+                                                       "\" (WebServiceCert) could not be read: No such file or directory"});
+  EXPECT_TRUE(Panel->ActasWebService->isChecked());
+  EXPECT_FALSE(Panel->WebServiceActive());
+  EXPECT_FALSE(Store()->ValueExists("WebService"));
+  EXPECT_TRUE(Panel->TimerEnabled());
+  // The files put right, the next switch-on serves.
+  Store()->WriteString("WebServiceCert", Certificate.Certificate());
+  Panel->ActasWebService1Click();  // off
+  Script->Inputs = {std::to_string(FreePort())};
+  Panel->ActasWebService1Click();
+  EXPECT_TRUE(Panel->WebServiceActive());
+}
+
+TEST_F(WebServicePanel, OnlyAKeyAtSetUpIsShownOnceSetUpIsOver) {
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteInteger("WebServicePort", FreePort());
+    Seed->WriteBool("WebService", true);
+    Seed->WriteString("WebServiceKey", "/etc/dravel/key.pem");
+  }
+  auto Panel = StartScripted();
+  ASSERT_TRUE(WaitFor([&] { return !Script->Messages.empty(); }));
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{
+                                  "WebServiceKey is set but WebServiceCert is not: the web service needs both for HTTPS"});
+  EXPECT_FALSE(Panel->WebServiceActive());
+  EXPECT_TRUE(Panel->TimerEnabled());
 }
 
 }  // namespace

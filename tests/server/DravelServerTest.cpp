@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -11,6 +13,7 @@
 #include "FileText.h"
 #include "HtpasswdTool.h"
 #include "LoopbackPeer.h"
+#include "TestCertificate.h"
 #include "platform/TempFolder.h"
 
 namespace dravel {
@@ -232,6 +235,64 @@ TEST_F(DravelServerTest, AnUnusableUsersFileKeepsEverythingOff) {
                                  (Folder.Path() / "missing").string() + ": cannot be read");
   EXPECT_EQ(Server->WebPort(), 0);
   EXPECT_EQ(Server->LinkPort(), 0);
+}
+
+TEST_F(DravelServerTest, TheStoredCertificateAndKeyMakeTheWebServiceHttps) {
+  const testing::TTestCertificate Certificate;
+  StoredText("WebServiceCert", Certificate.Certificate());
+  StoredText("WebServiceKey", Certificate.Key());
+  TServerOptions Options;
+  Options.LinkPort = 0;
+  Options.WebPort = FreePort();
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  const std::string Port = std::to_string(Server->WebPort());
+  EXPECT_NE(Log.back().find("web port " + Port + " (https)"), std::string::npos) << Log.back();
+  const auto Wsdl = testing::CurlHttps(Certificate, Server->WebPort(), "/wsdl/IVantorWS");
+  ASSERT_EQ(Wsdl.Status, 0);
+  EXPECT_NE(Wsdl.Output.find("\"https://localhost:" + Port + "/soap/IVantorWS\""), std::string::npos) << Wsdl.Output;
+}
+
+TEST_F(DravelServerTest, OnlyACertificateStopsTheStartAsAListenFailure) {
+  StoredText("WebServiceCert", "/etc/dravel/cert.pem");
+  TServerOptions Options;
+  Options.LinkPort = FreePort();
+  Options.WebPort = FreePort();
+  auto Server = Make(Options);
+  EXPECT_EQ(Server->Start(), "dravel: cannot listen on web port " + std::to_string(*Options.WebPort) +
+                                 ": WebServiceCert is set but WebServiceKey is not: the web service needs both for HTTPS");
+  EXPECT_EQ(Server->WebPort(), 0);
+  EXPECT_EQ(Server->LinkPort(), 0);
+}
+
+TEST_F(DravelServerTest, ReloadSwitchesTheSameWebPortToHttpsAndKeepsItOnBadFiles) {
+  const testing::TTestCertificate Certificate;
+  TServerOptions Options;
+  Options.LinkPort = 0;
+  Options.WebPort = FreePort();
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_NE(testing::CurlHttps(Certificate, Server->WebPort(), "/wsdl").Status, 0);  // plain still
+
+  StoredText("WebServiceCert", Certificate.Certificate());
+  StoredText("WebServiceKey", Certificate.Key());
+  Server->Reload();
+  EXPECT_EQ(Server->WebPort(), *Options.WebPort);
+  EXPECT_EQ(testing::CurlHttps(Certificate, Server->WebPort(), "/wsdl").Status, 0);
+
+  const std::string Missing = (Certificate.Folder() / "gone.pem").string();
+  StoredText("WebServiceKey", Missing);
+  Server->Reload();
+  ASSERT_GE(Log.size(), 2u);
+  EXPECT_NE(std::find_if(Log.begin(), Log.end(),
+                         [&](const std::string& Line) {
+                           return Line.find("cannot listen on web port") != std::string::npos &&
+                                  Line.find("\"" + Missing + "\" (WebServiceKey) could not be read") != std::string::npos &&
+                                  Line.find("the listener before stays") != std::string::npos;
+                         }),
+            Log.end());
+  EXPECT_EQ(Server->WebPort(), *Options.WebPort);
+  EXPECT_EQ(testing::CurlHttps(Certificate, Server->WebPort(), "/wsdl").Status, 0);
 }
 
 TEST_F(DravelServerTest, StopSavesTheUptimeRecords) {

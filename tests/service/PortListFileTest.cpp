@@ -34,7 +34,7 @@ class PortListFollowTest : public ::testing::Test {
 TEST_F(PortListFollowTest, TheProgramsOwnEntriesOnThisMachineTakeTheNewPort) {
   Write("[IVantorWS]\nIVantorWSPort=http://127.0.0.1:46131/soap/IVantorWS\n\n"
         "[IWSDLPublish]\nIWSDLPublishPort=http://localhost:46131/soap/IWSDLPublish\n\n");
-  ASSERT_TRUE(PortList.FollowPort(46177, Hosts));
+  ASSERT_TRUE(PortList.FollowPort(46177, false, Hosts));
   EXPECT_EQ(ReadFileText(Primary),
             "[IVantorWS]\nIVantorWSPort=http://127.0.0.1:46177/soap/IVantorWS\n\n"
             "[IWSDLPublish]\nIWSDLPublishPort=http://localhost:46177/soap/IWSDLPublish\n\n");
@@ -46,7 +46,7 @@ TEST_F(PortListFollowTest, EveryNameAndAddressOfThisMachineCounts) {
         "[ivantorws]\r\nivantorwsport=http://[::1]:8080/soap/ivantorws\r\n"
         "[IVantorWS]\r\nIVantorWSPort=http://192.0.2.7:1/soap/IVantorWS\r\n"
         "[IVantorWS]\r\nIVantorWSPort=http://dravel.localhost:2/soap/IVantorWS\r\n");
-  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  ASSERT_TRUE(PortList.FollowPort(61300, false, Hosts));
   // The name and host as they were written, the line ends kept.
   EXPECT_EQ(ReadFileText(Primary),
             "[IVantorWS]\r\nIVantorWSPort=http://WORKSTATION:61300/soap/IVantorWS\r\n"
@@ -65,25 +65,46 @@ TEST_F(PortListFollowTest, HandEditedEntriesAndOtherHostsAreKept) {
       "[Other]\nOtherPort=http://127.0.0.1:9000/soap/IVantorWS\n"
       "IVantorWSPort=http://127.0.0.1:9000/soap/IVantorWS";
   Write(Edited);
-  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  ASSERT_TRUE(PortList.FollowPort(61300, false, Hosts));
   EXPECT_EQ(ReadFileText(Primary), Edited);
 }
 
 TEST_F(PortListFollowTest, TheSamePortOrNoFileChangesNothing) {
-  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  ASSERT_TRUE(PortList.FollowPort(61300, false, Hosts));
   EXPECT_FALSE(fs::exists(Primary));
   EXPECT_FALSE(fs::exists(Fallback));
   Write("[IVantorWS]\nIVantorWSPort=http://localhost:61300/soap/IVantorWS\n");
   const auto Before = fs::last_write_time(Primary);
-  ASSERT_TRUE(PortList.FollowPort(61300, Hosts));
+  ASSERT_TRUE(PortList.FollowPort(61300, false, Hosts));
   EXPECT_EQ(fs::last_write_time(Primary), Before);
   EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(PortListFollowTest, AnHttpsServiceTakesItsOwnEntriesToHttps) {
+  Write("[IVantorWS]\nIVantorWSPort=http://localhost:61300/soap/IVantorWS\n"
+        "Backup=http://localhost:9000/soap/IVantorWS\n"
+        "[IWSDLPublish]\nIWSDLPublishPort=https://127.0.0.1:4430/soap/IWSDLPublish\n");
+  ASSERT_TRUE(PortList.FollowPort(61300, true, Hosts));
+  EXPECT_EQ(ReadFileText(Primary),
+            "[IVantorWS]\nIVantorWSPort=https://localhost:61300/soap/IVantorWS\n"
+            "Backup=http://localhost:9000/soap/IVantorWS\n"
+            "[IWSDLPublish]\nIWSDLPublishPort=https://127.0.0.1:61300/soap/IWSDLPublish\n");
+  // An https entry without a port means 443.
+  Write("[IVantorWS]\nIVantorWSPort=https://localhost/soap/IVantorWS\n");
+  const auto Before = ReadFileText(Primary);
+  ASSERT_TRUE(PortList.FollowPort(443, true, Hosts));
+  EXPECT_EQ(ReadFileText(Primary), Before);
+}
+
+TEST_F(PortListFollowTest, TheFileCreatedOverHttpsSaysHttps) {
+  PortList.CreateIfMissing("localhost:4443", "127.0.0.1:4443", true);
+  EXPECT_EQ(PortList.Ports("IVantorWS").front().Address, "https://localhost:4443/soap/IVantorWS");
 }
 
 TEST_F(PortListFollowTest, TheFileInTheSettingsFolderIsTheOneFollowed) {
   fs::create_directories(Fallback.parent_path());
   std::ofstream(Fallback) << "[IVantorWS]\nIVantorWSPort=http://localhost:1/soap/IVantorWS\n";
-  ASSERT_TRUE(PortList.FollowPort(2, Hosts));
+  ASSERT_TRUE(PortList.FollowPort(2, false, Hosts));
   EXPECT_EQ(ReadFileText(Fallback), "[IVantorWS]\nIVantorWSPort=http://localhost:2/soap/IVantorWS\n");
   EXPECT_FALSE(fs::exists(Primary));
 }
