@@ -13,6 +13,7 @@
 #include "LoopbackPeer.h"
 #include "ServiceFixture.h"
 #include "SoapMessages.h"
+#include "TestCertificate.h"
 #include "service/IndyApp.h"
 
 namespace dravel {
@@ -103,6 +104,20 @@ TEST_F(WebAuthTest, CredentialsOverPlainHttpAreRefusedUnlessAllowed) {
   const std::string Answer = Exchange(App.Port(), Get("/wsdl", Right));
   EXPECT_EQ(Answer.rfind("HTTP/1.1 403 Forbidden\r\n", 0), 0u) << Answer;
   EXPECT_NE(Answer.find("This service takes passwords over HTTPS only\n"), std::string::npos);
+}
+
+TEST_F(WebAuthTest, OverHttpsCredentialsAreTakenWithoutPlainBeingAllowed) {
+  const testing::TTestCertificate Certificate;
+  App.SetTls(TTlsFiles{Certificate.Certificate(), Certificate.Key()});
+  App.SetAuth({Users, false}, {});
+  ASSERT_EQ(App.Start(0), "");
+  const std::string Status = "-o /dev/null -w '%{http_code}'";
+  EXPECT_EQ(testing::CurlHttps(Certificate, App.Port(), "/metrics", Status).Output, "401");
+  EXPECT_EQ(testing::CurlHttps(Certificate, App.Port(), "/metrics", Status + " -u ann:wrong").Output, "401");
+  EXPECT_EQ(testing::CurlHttps(Certificate, App.Port(), "/metrics", Status + " -u ann:annpass").Output, "200");
+  const auto Challenged = testing::CurlHttps(Certificate, App.Port(), "/wsdl", "-o /dev/null -D -");
+  EXPECT_NE(Challenged.Output.find("\r\nWWW-Authenticate: Basic realm=\"Dravel\"\r\n"), std::string::npos)
+      << Challenged.Output;
 }
 
 TEST_F(WebAuthTest, AnUnusableUsersFileKeepsTheServiceOff) {
