@@ -28,9 +28,8 @@ TWebResponse Throttled() {
 
 }  // namespace
 
-TBasicAuthGate::TBasicAuthGate(TWebAuthConfig Config, TLog Log, std::size_t CacheSize,
-                               TClock::duration RecheckEvery)
-    : FConfig(std::move(Config)), FLog(std::move(Log)), FRecheckEvery(RecheckEvery), FCache(CacheSize) {
+TBasicAuthGate::TBasicAuthGate(TWebAuthConfig Config, TLog Log, TClock::duration RecheckEvery)
+    : FConfig(std::move(Config)), FLog(std::move(Log)), FRecheckEvery(RecheckEvery), FCache(FConfig.SuccessCache) {
   const auto Info = StatOf(FConfig.UsersFile);
   FUsers = std::make_shared<const THtpasswdFile>(THtpasswdFile::Load(FConfig.UsersFile));
   if (Info) FStamp = TStamp{Info->st_dev, Info->st_ino, Info->st_size, Info->st_mtim};
@@ -77,15 +76,15 @@ std::optional<TWebResponse> TBasicAuthGate::Refusal(const THttpRequest& Request)
   if (!Users) return TWebResponse(503, "text/plain", "The users file of this service cannot be used; see its log\n");
   // A request without credentials costs no check and guesses nothing: it is not a failure.
   if (Request.Authorization.empty()) return Challenge();
-  if (!FThrottle.Take(Request.PeerAddress, TClock::now())) return Throttled();
+  // Before the cache too: behind a 429 not even the right password is told apart.
+  if (!FThrottle.Allows(Request.PeerAddress, TClock::now())) return Throttled();
   const auto Credentials = ParseBasicAuthorization(Request.Authorization);
-  if (!Credentials) return Challenge();
-  if (!FCache.Holds(Credentials->User, Credentials->Password) &&
-      !Verify(*Users, Credentials->User, Credentials->Password)) {
+  if (!Credentials || (!FCache.Holds(Credentials->User, Credentials->Password) &&
+                       !Verify(*Users, Credentials->User, Credentials->Password))) {
+    FThrottle.Failed(Request.PeerAddress, TClock::now());
     return Challenge();
   }
   Remember(Generation, *Credentials);
-  FThrottle.GiveBack(Request.PeerAddress);
   return std::nullopt;
 }
 

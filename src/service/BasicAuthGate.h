@@ -32,6 +32,7 @@ namespace dravel {
 struct TWebAuthConfig {
   std::filesystem::path UsersFile;
   bool AllowPlain = false;  // credentials over plain HTTP too
+  std::size_t SuccessCache = 1024;  // successes remembered; 0 checks every request
   bool operator==(const TWebAuthConfig&) const = default;
 };
 
@@ -40,10 +41,8 @@ class TBasicAuthGate {
   using TLog = std::function<void(const std::string&)>;
   using TClock = TFailureThrottle::TClock;
 
-  // Reads the users file; throws EHtpasswd when it cannot be used. CacheSize 0 checks
-  // every request's password.
-  TBasicAuthGate(TWebAuthConfig Config, TLog Log, std::size_t CacheSize = 1024,
-                 TClock::duration RecheckEvery = std::chrono::seconds(1));
+  // Reads the users file; throws EHtpasswd when it cannot be used.
+  TBasicAuthGate(TWebAuthConfig Config, TLog Log, TClock::duration RecheckEvery = std::chrono::seconds(1));
 
   // None when the request may be served, else the answer to it. From any thread.
   std::optional<TWebResponse> Refusal(const THttpRequest& Request);

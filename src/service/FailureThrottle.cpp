@@ -7,8 +7,7 @@ namespace dravel {
 TFailureThrottle::TFailureThrottle(double PerSecond, double Burst, std::size_t Capacity)
     : FPerSecond(PerSecond), FBurst(Burst), FCapacity(std::max<std::size_t>(Capacity, 1)) {}
 
-bool TFailureThrottle::Take(const std::string& Peer, TClock::time_point Now) {
-  const std::lock_guard Guard(FLock);
+TFailureThrottle::TBucket& TFailureThrottle::Refilled(const std::string& Peer, TClock::time_point Now) {
   auto Found = FBuckets.find(Peer);
   if (Found == FBuckets.end()) {
     if (FBuckets.size() >= FCapacity) {
@@ -26,15 +25,18 @@ bool TFailureThrottle::Take(const std::string& Peer, TClock::time_point Now) {
     Bucket.Tokens = std::min(FBurst, Bucket.Tokens + Seconds * FPerSecond);
     Bucket.Filled = Now;
   }
-  if (Bucket.Tokens < 1) return false;
-  Bucket.Tokens -= 1;
-  return true;
+  return Bucket;
 }
 
-void TFailureThrottle::GiveBack(const std::string& Peer) {
+bool TFailureThrottle::Allows(const std::string& Peer, TClock::time_point Now) {
   const std::lock_guard Guard(FLock);
-  const auto Found = FBuckets.find(Peer);
-  if (Found != FBuckets.end()) Found->second.Tokens = std::min(FBurst, Found->second.Tokens + 1);
+  return Refilled(Peer, Now).Tokens >= 1;
+}
+
+void TFailureThrottle::Failed(const std::string& Peer, TClock::time_point Now) {
+  const std::lock_guard Guard(FLock);
+  TBucket& Bucket = Refilled(Peer, Now);
+  Bucket.Tokens = std::max(-FBurst, Bucket.Tokens - 1);
 }
 
 std::size_t TFailureThrottle::Size() const {

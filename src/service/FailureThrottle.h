@@ -1,9 +1,10 @@
 #pragma once
 // How many password checks each peer address may fail: a bucket of Burst tokens per
-// address, refilled at PerSecond a second. A check takes a token before it runs and a
-// check that succeeds gives it back, so failures alone drain the bucket, and concurrent
-// guesses cannot overrun it. The table holds at most Capacity addresses; the one touched
-// longest ago makes room (it is forgotten with a full bucket, which favours it).
+// address, refilled at PerSecond a second. A check may run while the bucket holds a token,
+// and only a failed one takes it, so callers that know their password are never held up.
+// Checks failing at once may take the bucket below empty (by at most Burst), and that
+// debt is waited off before the next check. The table holds at most Capacity addresses;
+// the one touched longest ago makes room (it is forgotten with a full bucket).
 
 #include <chrono>
 #include <cstddef>
@@ -20,14 +21,18 @@ class TFailureThrottle {
 
   explicit TFailureThrottle(double PerSecond = 5, double Burst = 5, std::size_t Capacity = 4096);
 
-  // Takes a token for Peer; false (and nothing taken) when its bucket is empty.
-  bool Take(const std::string& Peer, TClock::time_point Now);
-  // Gives back the token of a check that succeeded.
-  void GiveBack(const std::string& Peer);
+  // Whether a check for Peer may run now.
+  bool Allows(const std::string& Peer, TClock::time_point Now);
+  // A check for Peer failed.
+  void Failed(const std::string& Peer, TClock::time_point Now);
   // Addresses held now.
   std::size_t Size() const;
 
  private:
+  struct TBucket;
+  // Peer's bucket filled up to Now; made (full) when missing.
+  TBucket& Refilled(const std::string& Peer, TClock::time_point Now);
+
   struct TBucket {
     double Tokens;
     TClock::time_point Filled;

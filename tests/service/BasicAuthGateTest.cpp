@@ -51,7 +51,7 @@ class BasicAuthGateTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(Folder); }
 
   TBasicAuthGate Gate(bool AllowPlain = false, std::size_t Cache = 1024) {
-    return TBasicAuthGate({Users, AllowPlain}, [this](const std::string& Line) { Logged.push_back(Line); }, Cache,
+    return TBasicAuthGate({Users, AllowPlain, Cache}, [this](const std::string& Line) { Logged.push_back(Line); },
                           std::chrono::milliseconds(0));
   }
 
@@ -125,7 +125,7 @@ TEST_F(BasicAuthGateTest, SuccessesAreRememberedUntilTheFileChanges) {
   TBasicAuthGate Uncached = Gate(false, 0);
   for (int I = 0; I < 3; ++I) ASSERT_EQ(Status(Uncached, Request("ann:annpass")), 0);
   EXPECT_EQ(Uncached.PasswordChecks(), 3u);
-  // Success keeps the bucket full: a client that knows its password is never throttled.
+  // Successes take nothing from the bucket: a client that knows its password is never throttled.
   for (int I = 0; I < 10; ++I) ASSERT_EQ(Status(Uncached, Request("ann:annpass")), 0);
 }
 
