@@ -2,7 +2,7 @@
 // One accepted connection of the HTTP server, driven by events on its own strand: over
 // TLS it first completes the handshake; then it waits for bytes, reads a request, hands it
 // to a worker, writes the answer, and either waits for the next request or closes. An
-// idle connection holds no buffer.
+// idle plain connection holds no buffer; over TLS only the TLS layer's own.
 
 #include <atomic>
 #include <cstddef>

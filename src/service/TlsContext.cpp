@@ -68,6 +68,8 @@ std::unique_ptr<asio::ssl::context> ServerTlsContext(const TTlsFiles& Files) {
   }
   Context->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_compression |
                        SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
+  // A connection waiting for its next request gives its record buffers back.
+  SSL_CTX_set_mode(Native, SSL_MODE_RELEASE_BUFFERS);
   // Without this OpenSSL would ask for the passphrase of an encrypted key on the terminal.
   Context->set_password_callback([](std::size_t, asio::ssl::context::password_purpose) { return std::string(); });
 

@@ -10,6 +10,16 @@
 #include <thread>
 #include <vector>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/asio/write.hpp>
+
 #include "LoopbackClient.h"
 #include "ServiceFixture.h"
 #include "TestCertificate.h"
@@ -22,6 +32,29 @@ namespace {
 
 using testing::CurlHttps;
 using testing::TTestCertificate;
+
+namespace asio = boost::asio;
+
+// Each of Parts as a TLS record of its own, all held back until the last is written so
+// that they travel together; the whole answer, read until the server closes.
+std::string ExchangeInRecords(std::uint16_t Port, const std::string& Authority, const std::vector<std::string>& Parts) {
+  asio::io_context Io;
+  asio::ssl::context Context(asio::ssl::context::tls_client);
+  Context.load_verify_file(Authority);
+  Context.set_verify_mode(asio::ssl::verify_peer);
+  asio::ssl::stream<asio::ip::tcp::socket> Stream(Io, Context);
+  Stream.next_layer().connect({asio::ip::make_address("127.0.0.1"), Port});
+  Stream.handshake(asio::ssl::stream_base::client);
+  int Cork = 1;
+  ::setsockopt(Stream.next_layer().native_handle(), IPPROTO_TCP, TCP_CORK, &Cork, sizeof Cork);
+  for (const std::string& Part : Parts) asio::write(Stream, asio::buffer(Part));
+  Cork = 0;
+  ::setsockopt(Stream.next_layer().native_handle(), IPPROTO_TCP, TCP_CORK, &Cork, sizeof Cork);
+  std::string Answer;
+  boost::system::error_code Error;
+  asio::read(Stream, asio::dynamic_buffer(Answer), Error);  // up to the close
+  return Answer;
+}
 
 THttpLimits QuickLimits() {
   THttpLimits Limits;
@@ -83,6 +116,16 @@ TEST_F(HttpsServerTest, ABodyOfManyRecordsArrivesWhole) {
   const auto Run = CurlHttps(Certificate, Server.Port(), "/post", "--data-binary '@" + Body.string() + "'");
   ASSERT_EQ(Run.Status, 0);
   EXPECT_EQ(Run.Output, "tls 300000");
+}
+
+TEST_F(HttpsServerTest, ARequestWhoseEndWaitsDecodedInTheTlsLayerIsServed) {
+  // The header and the body in two records that arrive at once: the first read gives the
+  // header only, and the socket then has nothing more to tell.
+  const std::string Answer = ExchangeInRecords(
+      Server.Port(), Certificate.Certificate(),
+      {"POST /p HTTP/1.1\r\nHost: localhost\r\nContent-Length: 5\r\nConnection: close\r\n\r\n", "hello"});
+  EXPECT_EQ(Answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << Answer;
+  EXPECT_NE(Answer.find("\r\n\r\ntls 5"), std::string::npos) << Answer;
 }
 
 TEST_F(HttpsServerTest, RefusesAClientThatOffersNothingAboveTls11) {
