@@ -36,6 +36,6 @@ for CACHE in none 1024 0; do
   wait "$PID"
   rm -f "$WORK/in" "$WORK/port"
   [ "$CACHE" = none ] && echo "no passwords:" || echo "success cache $CACHE:"
-  grep -E '^(Complete requests|Failed requests|Non-2xx responses|Keep-Alive requests|Requests per second)' "$WORK/ab.txt" |
+  grep -E '^(Complete|Failed|Non-2xx|Keep-Alive) requests|^Non-2xx|^Requests per second' "$WORK/ab.txt" |
     sed 's/^/  /'
 done

@@ -47,7 +47,8 @@ std::string TDravelDisplay::StartWebService() {
     FWebService->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
     FWebService->SetTls(ResolveWebTls(*SettingsRegistry));
     // Runs on a worker thread of the service: standard error, not a dialog.
-    FWebService->SetAuth(ResolveWebAuth(*SettingsRegistry), [](const std::string& Line) { std::cerr << Line << '\n'; });
+    FWebService->SetAuth(ResolveWebAuth(*SettingsRegistry),
+                         [](const std::string& Line) { std::cerr << Line << '\n'; });
   } catch (const EAddressText& Error) {
     return Error.what();
   } catch (const ETlsFiles& Error) {

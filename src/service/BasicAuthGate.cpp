@@ -8,11 +8,7 @@ namespace dravel {
 
 namespace {
 
-std::optional<struct stat> StatOf(const std::filesystem::path& Path) {
-  struct stat Info{};
-  if (::stat(Path.c_str(), &Info) != 0) return std::nullopt;
-  return Info;
-}
+bool operator==(const timespec& A, const timespec& B) { return A.tv_sec == B.tv_sec && A.tv_nsec == B.tv_nsec; }
 
 TWebResponse Challenge() {
   TWebResponse Response(401, "text/plain", "Authentication required\n");
@@ -28,11 +24,20 @@ TWebResponse Throttled() {
 
 }  // namespace
 
+std::optional<TBasicAuthGate::TStamp> TBasicAuthGate::TStamp::Of(const std::filesystem::path& Path) {
+  struct stat Info{};
+  if (::stat(Path.c_str(), &Info) != 0) return std::nullopt;
+  return TStamp{Info.st_dev, Info.st_ino, Info.st_size, Info.st_mtim};
+}
+
+bool TBasicAuthGate::TStamp::operator==(const TStamp& Other) const {
+  return Device == Other.Device && Inode == Other.Inode && Size == Other.Size && Modified == Other.Modified;
+}
+
 TBasicAuthGate::TBasicAuthGate(TWebAuthConfig Config, TLog Log, TClock::duration RecheckEvery)
     : FConfig(std::move(Config)), FLog(std::move(Log)), FRecheckEvery(RecheckEvery), FCache(FConfig.SuccessCache) {
-  const auto Info = StatOf(FConfig.UsersFile);
+  FStamp = TStamp::Of(FConfig.UsersFile);
   FUsers = std::make_shared<const THtpasswdFile>(THtpasswdFile::Load(FConfig.UsersFile));
-  if (Info) FStamp = TStamp{Info->st_dev, Info->st_ino, Info->st_size, Info->st_mtim};
   FLooked = TClock::now();
 }
 
@@ -41,13 +46,8 @@ TBasicAuthGate::TUsersNow TBasicAuthGate::CurrentUsers() {
   const auto Now = TClock::now();
   if (Now - FLooked < FRecheckEvery) return {FUsers, FGeneration};
   FLooked = Now;
-  std::optional<TStamp> Stamp;
-  if (const auto Info = StatOf(FConfig.UsersFile)) Stamp = TStamp{Info->st_dev, Info->st_ino, Info->st_size, Info->st_mtim};
-  const auto Same = [](const TStamp& A, const TStamp& B) {
-    return A.Device == B.Device && A.Inode == B.Inode && A.Size == B.Size &&
-           A.Modified.tv_sec == B.Modified.tv_sec && A.Modified.tv_nsec == B.Modified.tv_nsec;
-  };
-  const bool Unchanged = Stamp && FStamp && Same(*Stamp, *FStamp);
+  const std::optional<TStamp> Stamp = TStamp::Of(FConfig.UsersFile);
+  const bool Unchanged = Stamp && FStamp && *Stamp == *FStamp;
   const bool StillMissing = !Stamp && !FStamp && !FUsers;  // said already
   if (!Unchanged && !StillMissing) Reread(Stamp);
   return {FUsers, FGeneration};
@@ -63,7 +63,9 @@ void TBasicAuthGate::Reread(const std::optional<TStamp>& Stamp) {
     if (!WasUsable && FLog) FLog("web service: " + FConfig.UsersFile.string() + " can be used again");
   } catch (const EHtpasswd& Error) {
     FUsers.reset();
-    if (WasUsable && FLog) FLog(std::string("web service: ") + Error.what() + "; every request is refused until it is mended");
+    if (WasUsable && FLog) {
+      FLog(std::string("web service: ") + Error.what() + "; every request is refused until it is mended");
+    }
   }
 }
 

@@ -50,11 +50,14 @@ class TBasicAuthGate {
   std::size_t PasswordChecks() const { return FChecks; }
 
  private:
+  // What tells a changed users file: a new file moved in place, or the same one written.
   struct TStamp {
     dev_t Device = 0;
     ino_t Inode = 0;
     off_t Size = 0;
     timespec Modified{};
+    static std::optional<TStamp> Of(const std::filesystem::path& Path);
+    bool operator==(const TStamp& Other) const;
   };
 
   struct TUsersNow {
