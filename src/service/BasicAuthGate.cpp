@@ -1,7 +1,5 @@
 #include "service/BasicAuthGate.h"
 
-#include <cstring>
-
 #include "service/BcryptCheck.h"
 
 namespace dravel {
