@@ -24,6 +24,10 @@ class TMonitorWeb {
   std::string Start(std::uint16_t Port) { return FApplication.Start(Port); }
   // The address and the peers of the next Start.
   void SetAccess(TListenAccess Access) { FApplication.SetAccess(std::move(Access)); }
+  // Who may use the service from the next Start on; Log hears of a users file turning bad.
+  void SetAuth(TWebAuthConfig Config, TBasicAuthGate::TLog Log) {
+    FApplication.SetAuth(std::move(Config), std::move(Log));
+  }
   // HTTPS with these files from the next Start on (see ResolveWebTls); none: plain HTTP.
   void SetTls(std::optional<TTlsFiles> Files) { FApplication.SetTls(std::move(Files)); }
   const std::optional<TTlsFiles>& Tls() const { return FApplication.Tls(); }

@@ -2,19 +2,11 @@
 
 #include <exception>
 
-#include "platform/SettingsStore.h"
+#include "monitor/StoredValues.h"
 
 namespace dravel {
 
 namespace {
-
-std::string StoredText(TRegistry& Store, const char* Name) {
-  try {
-    if (Store.ValueExists(Name)) return Store.ReadString(Name);
-  } catch (const std::exception&) {
-  }
-  return {};
-}
 
 template <typename TParse>
 auto Named(const std::string& Source, const std::string& Text, TParse Parse) {

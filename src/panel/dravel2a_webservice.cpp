@@ -3,12 +3,14 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <iostream>
 #include <stdexcept>
 
 #include "monitor/MonitorWeb.h"
 #include "panel/dravel2a.h"
 #include "platform/SettingsStore.h"
 #include "monitor/NetworkAccess.h"
+#include "monitor/WebAuthSettings.h"
 #include "monitor/WebTlsSettings.h"
 #include "remote/PortText.h"
 
@@ -44,9 +46,14 @@ std::string TDravelDisplay::StartWebService() {
   try {
     FWebService->SetAccess(ResolveNetworkAccess(*SettingsRegistry, CommandLine.Listen, CommandLine.Allow));
     FWebService->SetTls(ResolveWebTls(*SettingsRegistry));
+    // Runs on a worker thread of the service: standard error, not a dialog.
+    FWebService->SetAuth(ResolveWebAuth(*SettingsRegistry),
+                         [](const std::string& Line) { std::cerr << Line << '\n'; });
   } catch (const EAddressText& Error) {
     return Error.what();
   } catch (const ETlsFiles& Error) {
+    return Error.what();
+  } catch (const EWebAuthSettings& Error) {
     return Error.what();
   }
   return FWebService->Start(FWebServicePort);

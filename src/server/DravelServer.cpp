@@ -8,6 +8,7 @@
 #include "monitor/SecureLinkSettings.h"
 #include "monitor/SettingsMigration.h"
 #include "monitor/UptimeRecords.h"
+#include "monitor/WebAuthSettings.h"
 #include "monitor/WebTlsSettings.h"
 #include "platform/SettingsStore.h"
 #include "remote/PortText.h"
@@ -48,7 +49,10 @@ TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Op
   if (Options.PasswordFile) Settings.Password = ReadPasswordFile(*Options.PasswordFile);
   try {
     Settings.Access = ResolveNetworkAccess(Store, Options.Listen, Options.Allow);
+    Settings.WebAuth = ResolveWebAuth(Store);
   } catch (const EAddressText& Error) {
+    throw EServerOptions(std::string("dravel: ") + Error.what());
+  } catch (const EWebAuthSettings& Error) {
     throw EServerOptions(std::string("dravel: ") + Error.what());
   }
   Settings.Secure = ResolveSecureLinkSettings(Store, Options.SecureOnly ? std::optional(true) : std::nullopt);
@@ -91,7 +95,7 @@ std::string TDravelServer::Start() {
   FPassword = FSettings.Password;
   FCore.KeepStoredUptimes(*FStore);
   if (std::string Error = MoveLink(FSettings.LinkPort); !Error.empty()) return Error;
-  if (std::string Error = MoveWeb(FSettings.WebPort); !Error.empty()) {
+  if (std::string Error = MoveWeb(FSettings.WebPort, FSettings.WebAuth); !Error.empty()) {
     FLink.reset();
     return Error;
   }
@@ -133,7 +137,7 @@ std::string TDravelServer::MoveLink(std::uint16_t Port) {
   return {};
 }
 
-std::string TDravelServer::MoveWeb(std::uint16_t Port) {
+std::string TDravelServer::MoveWeb(std::uint16_t Port, const TWebAuthConfig& Auth) {
   if (Port == 0) {
     FWeb.reset();
     return {};
@@ -148,16 +152,19 @@ std::string TDravelServer::MoveWeb(std::uint16_t Port) {
     return Failed(Error.what());
   }
   if (FWeb && FWeb->Port() == Port) {
-    if (FWeb->Tls() == Tls) return {};
-    // Another scheme or other files on the same port: the port must be let go first, and
-    // on failure the service comes back as it was.
+    if (FWeb->Tls() == Tls && FWebAuth == Auth) return {};
+    // Another scheme, other files or other users on the same port: the port must be let
+    // go first, and on failure the service comes back as it was.
     const std::optional<TTlsFiles> Before = FWeb->Tls();
     FWeb->SetTls(Tls);
+    FWeb->SetAuth(Auth, FLog);
     if (std::string Error = FWeb->Start(Port); !Error.empty()) {
       FWeb->SetTls(Before);
+      FWeb->SetAuth(FWebAuth, FLog);
       if (!FWeb->Start(Port).empty()) FWeb.reset();
       return Failed(Error);
     }
+    FWebAuth = Auth;
     return {};
   }
   const std::filesystem::path Folder =
@@ -166,8 +173,10 @@ std::string TDravelServer::MoveWeb(std::uint16_t Port) {
   auto Web = std::make_unique<TMonitorWeb>(FCore, PortListFileName(FExecutable), PortListInFolder(FExecutable, Folder));
   Web->SetAccess(FSettings.Access);
   Web->SetTls(std::move(Tls));
+  Web->SetAuth(Auth, FLog);
   if (std::string Error = Web->Start(Port); !Error.empty()) return Failed(Error);
   FWeb = std::move(Web);
+  FWebAuth = Auth;
   return {};
 }
 
@@ -183,7 +192,7 @@ void TDravelServer::Reload() {
   FPassword = Next.Password;
   FSettings.Access = Next.Access;
   FSettings.Secure = Next.Secure;
-  for (const std::string& Error : {MoveLink(Next.LinkPort), MoveWeb(Next.WebPort)}) {
+  for (const std::string& Error : {MoveLink(Next.LinkPort), MoveWeb(Next.WebPort, Next.WebAuth)}) {
     if (!Error.empty()) FLog(Error + "; the listener before stays");
   }
   FSettings = Next;

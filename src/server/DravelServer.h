@@ -29,12 +29,14 @@ struct TServerSettings {
   std::string Password;
   TListenAccess Access;  // both listeners'
   TSecureLinkSettings Secure;
+  TWebAuthConfig WebAuth;
 };
 
 // "ServPort", "WebServicePort", "Interval", "Password", "ListenAddress", "AllowFrom",
-// "LinkSalt" (made when missing) and "LinkSecureOnly" of Store's open key (values out of
-// range are ignored), then Options over them. Throws
-// EServerOptions when the password file cannot be read or an address value is malformed.
+// "LinkSalt" (made when missing), "LinkSecureOnly", "WebServiceUsers" and
+// "WebServiceAllowPlainAuth" of Store's open key (values out of range are ignored), then
+// Options over them. Throws EServerOptions when the password file cannot be read, an
+// address value is malformed or the users need HTTPS.
 TServerSettings ResolveServerSettings(TRegistry& Store, const TServerOptions& Options);
 
 class TDravelServer : public QObject {
@@ -64,7 +66,7 @@ class TDravelServer : public QObject {
   void OpenStore();
   // Empty, or what failed. On failure the listener before stays as it was.
   std::string MoveLink(std::uint16_t Port);
-  std::string MoveWeb(std::uint16_t Port);
+  std::string MoveWeb(std::uint16_t Port, const TWebAuthConfig& Auth);
   void Tick();
   std::string Describe() const;
 
@@ -78,6 +80,7 @@ class TDravelServer : public QObject {
   std::string FPassword;  // what the link server encrypts with
   std::unique_ptr<TLinkServer> FLink;
   std::unique_ptr<TMonitorWeb> FWeb;
+  TWebAuthConfig FWebAuth;  // what FWeb runs with
   QTimer FTimer;
   bool FStopped = false;
 };

@@ -21,16 +21,28 @@ constexpr std::size_t ReadRounds = 4;
 
 namespace {
 
-// "address:port" of the socket's own end; an IPv4 peer of an IPv6 socket shows as IPv4.
+// An IPv4 peer of an IPv6 socket shows as IPv4.
+asio::ip::address Unmapped(asio::ip::address Address) {
+  if (Address.is_v6() && Address.to_v6().is_v4_mapped())
+    Address = asio::ip::make_address_v4(asio::ip::v4_mapped, Address.to_v6());
+  return Address;
+}
+
+// "address:port" of the socket's own end.
 std::string LocalText(const tcp::socket& Socket) {
   boost::system::error_code Error;
   const tcp::endpoint Local = Socket.local_endpoint(Error);
   if (Error) return {};
-  asio::ip::address Address = Local.address();
-  if (Address.is_v6() && Address.to_v6().is_v4_mapped())
-    Address = asio::ip::make_address_v4(asio::ip::v4_mapped, Address.to_v6());
+  const asio::ip::address Address = Unmapped(Local.address());
   const std::string Port = ":" + std::to_string(Local.port());
   return Address.is_v6() ? "[" + Address.to_string() + "]" + Port : Address.to_string() + Port;
+}
+
+// The client's address, without its port.
+std::string PeerText(const tcp::socket& Socket) {
+  boost::system::error_code Error;
+  const tcp::endpoint Peer = Socket.remote_endpoint(Error);
+  return Error ? std::string() : Unmapped(Peer.address()).to_string();
 }
 
 }  // namespace
@@ -39,7 +51,8 @@ THttpConnection::THttpConnection(tcp::socket Socket, THttpServerParts& Parts)
     : FTransport(std::move(Socket), Parts.Tls),
       FTimer(FTransport.Socket().get_executor()),
       FParts(Parts),
-      FLocal(LocalText(FTransport.Socket())) {
+      FLocal(LocalText(FTransport.Socket())),
+      FPeer(PeerText(FTransport.Socket())) {
   ++FParts.Open;
 }
 
@@ -153,6 +166,7 @@ void THttpConnection::Dispatch() {
   const bool MayKeep = FReader->Request().KeepAlive && FServed < FParts.Limits.MaxRequestsPerConnection;
   THttpRequest Taken = FReader->TakeRequest();
   Taken.LocalAddress = FLocal;
+  Taken.PeerAddress = FPeer;
   Taken.OverTls = FTransport.OverTls();
   auto Job = [Self = shared_from_this(), Request = std::move(Taken), MayKeep] {
     std::string Text;

@@ -78,6 +78,7 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   std::string FOut;                             // the answer being written
   std::size_t FServed = 0;
   std::string FLocal;  // this end's "address:port", given to every request
+  std::string FPeer;   // the client's address, given to every request
   TPhase FPhase = TPhase::Waiting;
   bool FWaitPending = false;  // a wait for bytes is under way
 };

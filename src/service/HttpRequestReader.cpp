@@ -74,6 +74,11 @@ TReadState THttpRequestReader::AfterHeader() {
   FRequest.KeepAlive = Header.keep_alive();
   const auto Encoding = Header.find(http::field::accept_encoding);
   if (Encoding != Header.end()) FRequest.AcceptEncoding = std::string(Encoding->value());
+  const auto [First, Last] = Header.equal_range(http::field::authorization);
+  for (auto Field = First; Field != Last; ++Field) {
+    if (Field != First) FRequest.Authorization += ", ";
+    FRequest.Authorization.append(Field->value().data(), Field->value().size());
+  }
   // curl and others wait a second for the go-ahead before sending a large body.
   const auto Expect = Header.find(http::field::expect);
   FContinue = Expect != Header.end() && Header.version() >= 11 && !FParser.is_done() &&
@@ -117,6 +122,7 @@ TReadState THttpRequestReader::Finish() {
 
 std::size_t THttpRequestReader::Held() const {
   return FPending.capacity() + FStart.capacity() + FRequest.Body.capacity() + FRequest.Target.capacity() +
+         FRequest.Authorization.capacity() +
          FParser.get().body().capacity();
 }
 

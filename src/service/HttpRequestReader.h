@@ -23,6 +23,9 @@ struct THttpRequest {
   std::string AcceptEncoding;  // the Accept-Encoding header
   std::string LocalAddress;    // "address:port" the connection arrived on (IPv6 in brackets)
   bool OverTls = false;
+  std::string PeerAddress;     // the client's address, without its port
+  // The Authorization header; repetitions joined by ", ". Bounded by the header limit.
+  std::string Authorization;
 };
 
 enum class TReadState { NeedMore, Complete, Reject };

@@ -24,6 +24,7 @@ std::string ResponseText(const TWebResponse& Response, bool Head, bool KeepAlive
   Text.reserve(Text.size() + 128 + (Head ? 0 : Response.Content.size()));
   Text.append("Server: ").append(ServerName).append("\r\nContent-Type: ").append(Response.ContentType);
   if (!Response.ContentEncoding.empty()) Text.append("\r\nContent-Encoding: ").append(Response.ContentEncoding);
+  for (const auto& [Name, Value] : Response.Headers) Text.append("\r\n").append(Name).append(": ").append(Value);
   if (!Response.Content.empty()) Text.append("\r\nContent-Length: ").append(std::to_string(Response.Content.size()));
   // Said either way: an HTTP/1.0 client keeps a connection only when told so, and an
   // HTTP/1.1 client would send its next request on one that is about to close.

@@ -9,8 +9,9 @@
 
 namespace dravel {
 
-// "HTTP/1.1", status, "Server", "Content-Type", "Content-Length" when there is content,
-// and "Connection" telling whether the connection stays open. HEAD leaves the content out.
+// "HTTP/1.1", status, "Server", "Content-Type", the response's own header fields,
+// "Content-Length" when there is content, and "Connection" telling whether the connection
+// stays open. HEAD leaves the content out.
 std::string ResponseText(const TWebResponse& Response, bool Head, bool KeepAlive);
 // Status with Reason (one line) as a plain-text body; the connection closes after it.
 std::string RefusalText(int Status, std::string_view Reason);

@@ -23,6 +23,15 @@ TWebApplication::TWebApplication(const TServiceState& State, std::filesystem::pa
       FServer([this](const THttpRequest& Request) { return HandleRequest(Request); }) {}
 
 std::string TWebApplication::Start(std::uint16_t Port) {
+  FServer.Stop();
+  FGate.reset();
+  if (!FAuth.UsersFile.empty()) {
+    try {
+      FGate = std::make_unique<TBasicAuthGate>(FAuth, FAuthLog);
+    } catch (const EHtpasswd& Error) {
+      return Error.what();
+    }
+  }
   std::string Error = FServer.Start(Port);
   // A WSDL of an earlier run on another port would send clients to a closed port.
   if (Error.empty()) FPortList.FollowPort(FServer.Port(), FServer.OverTls(), TLocalHosts::OfThisMachine());
@@ -38,6 +47,9 @@ TWebResponse TWebApplication::HandleRequest(const THttpRequest& Request) {
     if (++FActiveRequests > MaxActiveRequests) {
       throw std::runtime_error(
           "Maximum number of concurrent connections exceeded.  Please try again later");
+    }
+    if (FGate) {
+      if (auto Refusal = FGate->Refusal(Request)) return std::move(*Refusal);
     }
     if (FRoute) {
       if (auto Response = FRoute(Request)) return std::move(*Response);

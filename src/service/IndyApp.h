@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "service/BasicAuthGate.h"
 #include "service/IndyHTTP.h"
 #include "service/SOAPIndyWM.h"
 #include "service/PortListFile.h"
@@ -34,14 +36,21 @@ class TWebApplication {
                   std::filesystem::path PortListFallback, TWebRoute Route = {});
 
   // Empty on success, else the error text to show ("Could not bind socket. Address and
-  // port are already in use." when the port is taken). On success the port list file's
-  // own entries follow the port and the scheme now served.
+  // port are already in use." when the port is taken, or what is wrong with the users
+  // file). On success the port list file's own entries follow the port and the scheme
+  // now served.
   std::string Start(std::uint16_t Port);
   // The address and the peers of the next Start.
   void SetAccess(TListenAccess Access) { FServer.SetAccess(std::move(Access)); }
   // HTTPS with these files from the next Start on; none: plain HTTP.
   void SetTls(std::optional<TTlsFiles> Files) { FServer.SetTls(std::move(Files)); }
   const std::optional<TTlsFiles>& Tls() const { return FServer.Tls(); }
+  // Who may use the service from the next Start on; Log hears of a users file that
+  // turns unusable while running.
+  void SetAuth(TWebAuthConfig Config, TBasicAuthGate::TLog Log) {
+    FAuth = std::move(Config);
+    FAuthLog = std::move(Log);
+  }
   // Ends every connection and waits for their threads.
   void Stop() { FServer.Stop(); }
   bool Active() const { return FServer.Active(); }
@@ -56,6 +65,9 @@ class TWebApplication {
   TPortListFile FPortList;
   TwmSOAPIndy FModule;
   const TWebRoute FRoute;
+  TWebAuthConfig FAuth;
+  TBasicAuthGate::TLog FAuthLog;
+  std::unique_ptr<TBasicAuthGate> FGate;  // replaced only while the server is stopped
   std::atomic<int> FActiveRequests{0};
   TIndyHTTPServer FServer;  // last: its threads stop before the rest goes
 };

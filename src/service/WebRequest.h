@@ -3,6 +3,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace dravel {
 
@@ -25,6 +26,7 @@ struct TWebResponse {
   std::string ContentType;
   std::string Content;
   std::string ContentEncoding;  // "gzip" for a compressed Content; empty when plain
+  std::vector<std::pair<std::string, std::string>> Headers;  // further header fields, in order
 };
 
 }  // namespace dravel

@@ -4,19 +4,24 @@
 #include <QAction>
 #include <QTcpServer>
 
+#include <filesystem>
+
+#include "FileText.h"
+#include "HtpasswdTool.h"
 #include "ScriptedPanelTest.h"
 #include "TestCertificate.h"
+#include "platform/TempFolder.h"
 #include "sampling/RawData.h"
 #include "service/LoopbackClient.h"
 
 namespace dravel {
 namespace {
 
-std::string GetVersionOver(std::uint16_t Port) {
+std::string GetVersionOver(std::uint16_t Port, const std::string& Extra = {}) {
   const std::string Body =
       "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><GetVersion/></s:Body></s:Envelope>";
-  return test::Exchange(Port, "POST /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: " +
-                                  std::to_string(Body.size()) + "\r\n\r\n" + Body);
+  return test::Exchange(Port, "POST /soap/IVantorWS HTTP/1.1\r\nHost: h\r\nConnection: close\r\n" + Extra +
+                                  "Content-Length: " + std::to_string(Body.size()) + "\r\n\r\n" + Body);
 }
 
 using WebServicePanel = testing::ScriptedPanelTest;
@@ -109,6 +114,48 @@ TEST_F(WebServicePanel, StoredSwitchStartsTheServiceOnceSetUpIsOver) {
   Panel->Exit1Click();
   EXPECT_FALSE(Panel->WebServiceActive());
   EXPECT_EQ(GetVersionOver(Port), "");
+}
+
+TEST_F(WebServicePanel, TheStoredUsersFileAsksCallersForPasswords) {
+  testing::TTempFolder Folder;
+  const auto Users = Folder.Path() / "users";
+  testing::WriteFileText(Users, testing::HtpasswdLine("ann", "annpass") + "\n");
+  {
+    auto Seed = SeedCurrent();
+    Seed->WriteString("WebServiceUsers", Users.string());
+    Seed->WriteBool("WebServiceAllowPlainAuth", true);
+  }
+  auto Panel = StartScripted();
+  const std::uint16_t Port = FreePort();
+  Script->Inputs = {std::to_string(Port)};
+  Panel->ActasWebService1Click();
+  ASSERT_TRUE(Panel->WebServiceActive());
+  EXPECT_EQ(GetVersionOver(Port).rfind("HTTP/1.1 401 Unauthorized\r\n", 0), 0u);
+  // "ann:annpass"
+  EXPECT_NE(GetVersionOver(Port, "Authorization: Basic YW5uOmFubnBhc3M=\r\n").find("GetVersionResponse"),
+            std::string::npos);
+}
+
+TEST_F(WebServicePanel, UsersThatCannotBeServedAreShownAndTheServiceStaysOff) {
+  testing::TTempFolder Folder;
+  const auto Users = Folder.Path() / "users";
+  testing::WriteFileText(Users, "ann:$apr1$abc$def\n");
+  SeedCurrent()->WriteString("WebServiceUsers", Users.string());
+  auto Panel = StartScripted();
+  Script->Inputs = {std::to_string(FreePort())};
+  Panel->ActasWebService1Click();
+  EXPECT_EQ(Script->Messages, std::vector<std::string>{"WebServiceUsers needs HTTPS (WebServiceCert and "
+                                                       "WebServiceKey) unless WebServiceAllowPlainAuth is 1"});
+  EXPECT_FALSE(Panel->WebServiceActive());
+  Store()->WriteBool("WebServiceAllowPlainAuth", true);
+  Script->Inputs = {std::to_string(FreePort())};
+  Panel->ActasWebService1Click();  // off again
+  Panel->ActasWebService1Click();
+  ASSERT_EQ(Script->Messages.size(), 2u);
+  EXPECT_EQ(Script->Messages[1].rfind(Users.string() + " line 1: user \"ann\" has an MD5 (apr1) hash", 0), 0u)
+      << Script->Messages[1];
+  EXPECT_FALSE(Panel->WebServiceActive());
+  EXPECT_FALSE(Store()->ValueExists("WebService"));
 }
 
 TEST_F(WebServicePanel, TheStoredCertificateAndKeyServeHttps) {

@@ -10,6 +10,8 @@
 
 #include "monitor/ProgramSettings.h"
 #include "platform/SettingsStore.h"
+#include "FileText.h"
+#include "HtpasswdTool.h"
 #include "LoopbackPeer.h"
 #include "TestCertificate.h"
 #include "platform/TempFolder.h"
@@ -67,6 +69,24 @@ bool RefusedFrom(const char* Source, std::uint16_t Port) {
   ::close(Fd);
   return State.Closed && State.Received.empty();
 }
+
+// The status line of the answer to a GET of /metrics with Extra header lines.
+std::string StatusOf(std::uint16_t Port, const std::string& Extra = {}) {
+  const int Fd = testing::ConnectFrom("127.0.0.1", "127.0.0.1", Port);
+  if (Fd < 0) return "cannot connect";
+  const std::string Request = "GET /metrics HTTP/1.1\r\nHost: h\r\nConnection: close\r\n" + Extra + "\r\n";
+  ::send(Fd, Request.data(), Request.size(), MSG_NOSIGNAL);
+  testing::TPeerState State;
+  for (int Wait = 0; Wait < 10000 && !State.Closed; ++Wait) {
+    testing::Look(Fd, State);
+    ::usleep(1000);
+  }
+  ::close(Fd);
+  return State.Received.substr(0, State.Received.find("\r\n"));
+}
+
+// "ann:annpass"
+constexpr const char* AnnCredentials = "Authorization: Basic YW5uOmFubnBhc3M=\r\n";
 
 TEST_F(DravelServerTest, BothListenersKeepToTheStoredAllowListAndTheListenOption) {
   StoredText("AllowFrom", "127.0.0.1");
@@ -200,6 +220,52 @@ TEST_F(DravelServerTest, ReloadMovesToStoredPortsAndKeepsTheOldOnAFailure) {
   ASSERT_EQ(Reply.size(), 312);
   EXPECT_EQ(Reply[0], 'W');
   (void)OldWeb;
+}
+
+TEST_F(DravelServerTest, TheStoredUsersFileGuardsTheWebService) {
+  const auto Users = Folder.Path() / "users";
+  testing::WriteFileText(Users, testing::HtpasswdLine("ann", "annpass") + "\n");
+  StoredText("WebServiceUsers", Users.string());
+  TServerOptions Options;
+  Options.LinkPort = 0;
+  Options.WebPort = FreePort();
+  // Plain HTTP only, so passwords must be allowed over it, or nothing starts.
+  EXPECT_EQ(Make(Options)->Start(),
+            "dravel: WebServiceUsers needs HTTPS (WebServiceCert and WebServiceKey) unless "
+            "WebServiceAllowPlainAuth is 1");
+  Stored("WebServiceAllowPlainAuth", 1);
+  auto Server = Make(Options);
+  ASSERT_EQ(Server->Start(), "");
+  EXPECT_EQ(StatusOf(Server->WebPort()), "HTTP/1.1 401 Unauthorized");
+  EXPECT_EQ(StatusOf(Server->WebPort(), AnnCredentials), "HTTP/1.1 200 OK");
+  // Another users file on reload: the service starts again on its port with it.
+  testing::WriteFileText(Folder.Path() / "others", testing::HtpasswdLine("bob", "bobpass") + "\n");
+  StoredText("WebServiceUsers", (Folder.Path() / "others").string());
+  Server->Reload();
+  EXPECT_EQ(Server->WebPort(), *Options.WebPort);
+  EXPECT_EQ(StatusOf(Server->WebPort(), AnnCredentials), "HTTP/1.1 401 Unauthorized");
+  // A bad one keeps the service as it was, and says why.
+  testing::WriteFileText(Folder.Path() / "bad", "bob:$apr1$x$y\n");
+  StoredText("WebServiceUsers", (Folder.Path() / "bad").string());
+  Server->Reload();
+  EXPECT_NE(Log.back().find("settings reloaded"), std::string::npos);
+  EXPECT_NE(Log[Log.size() - 2].find((Folder.Path() / "bad").string() + " line 1: user \"bob\" has an MD5"),
+            std::string::npos)
+      << Log[Log.size() - 2];
+  EXPECT_EQ(StatusOf(Server->WebPort(), "Authorization: Basic Ym9iOmJvYnBhc3M=\r\n"), "HTTP/1.1 200 OK");
+}
+
+TEST_F(DravelServerTest, AnUnusableUsersFileKeepsEverythingOff) {
+  StoredText("WebServiceUsers", (Folder.Path() / "missing").string());
+  Stored("WebServiceAllowPlainAuth", 1);
+  TServerOptions Options;
+  Options.LinkPort = FreePort();
+  Options.WebPort = FreePort();
+  auto Server = Make(Options);
+  EXPECT_EQ(Server->Start(), "dravel: cannot listen on web port " + std::to_string(*Options.WebPort) + ": " +
+                                 (Folder.Path() / "missing").string() + ": cannot be read");
+  EXPECT_EQ(Server->WebPort(), 0);
+  EXPECT_EQ(Server->LinkPort(), 0);
 }
 
 TEST_F(DravelServerTest, TheStoredCertificateAndKeyMakeTheWebServiceHttps) {

@@ -2,6 +2,8 @@
 // the load test). Prints the port it listens on, then serves until its input closes.
 // With --refresh-ms N it also renders the panel's default text every N ms under the
 // guard, as the panel's refresh does; with --tls CERT KEY it serves HTTPS with those files.
+// With --users FILE it asks for the passwords of that users file (over plain HTTP too),
+// remembering --auth-cache N successes (default 1024).
 
 #include <atomic>
 #include <chrono>
@@ -40,9 +42,13 @@ void FillRecord(dravel::TRawData& Data) {
 int main(int argc, char** argv) {
   int RefreshMs = 0;
   std::optional<dravel::TTlsFiles> Tls;
+  dravel::TWebAuthConfig Auth{{}, true};
   for (int I = 1; I + 1 < argc; ++I) {
-    if (std::string(argv[I]) == "--refresh-ms") RefreshMs = std::atoi(argv[I + 1]);
-    if (std::string(argv[I]) == "--tls" && I + 2 < argc) Tls = dravel::TTlsFiles{argv[I + 1], argv[I + 2]};
+    const std::string Option = argv[I];
+    if (Option == "--refresh-ms") RefreshMs = std::atoi(argv[I + 1]);
+    if (Option == "--tls" && I + 2 < argc) Tls = dravel::TTlsFiles{argv[I + 1], argv[I + 2]};
+    if (Option == "--users") Auth.UsersFile = argv[I + 1];
+    if (Option == "--auth-cache") Auth.SuccessCache = static_cast<std::size_t>(std::atoi(argv[I + 1]));
   }
   // As the panel does at its start.
   dravel::RaiseOpenFileLimit();
@@ -56,6 +62,7 @@ int main(int argc, char** argv) {
   const auto Folder = std::filesystem::temp_directory_path() / ("dravel_service_" + std::to_string(::getpid()));
   dravel::TWebApplication App(State, Folder / "server_WSDLADMIN.INI", Folder / "settings_WSDLADMIN.INI");
   App.SetTls(Tls);
+  App.SetAuth(Auth, [](const std::string& Line) { std::cerr << Line << "\n"; });
   if (const std::string Error = App.Start(0); !Error.empty()) {
     std::cerr << Error << "\n";
     return 1;

@@ -1,10 +1,12 @@
 // libFuzzer target: the HTTP request reader over arbitrary bytes arriving in arbitrary
-// pieces, then the client's close. Checks the limits hold whatever comes in.
+// pieces, then the client's close. Checks the limits hold whatever comes in, and that
+// credentials read from any Authorization header name a user.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "service/BasicCredentials.h"
 #include "service/IndyApp.h"
 #include "service/HttpRequestReader.h"
 
@@ -27,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     if (!Allowed || Request.Body.size() > dravel::THttpRequestReader::BodyLimit) std::abort();
     const dravel::TWebRequest Web = dravel::ToWebRequest(Request);
     if (Web.PathInfo.find('?') != std::string::npos) std::abort();
+    if (const auto Credentials = dravel::ParseBasicAuthorization(Request.Authorization)) {
+      if (Credentials->User.empty() || Credentials->User.find(':') != std::string::npos) std::abort();
+      if (Credentials->User.size() + Credentials->Password.size() > dravel::AuthorizationLimit) std::abort();
+    }
   }
   return 0;
 }
