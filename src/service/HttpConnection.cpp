@@ -1,5 +1,6 @@
 #include "service/HttpConnection.h"
 
+#include <algorithm>
 #include <array>
 
 #include <boost/asio/error.hpp>
@@ -77,13 +78,16 @@ void THttpConnection::Start() {
   if (!Error) FTransport.Socket().set_option(tcp::no_delay(true), Error);
   if (Error) return End();
   FParts.Idle.Touch(*this, FIdlePlace);
-  // The first request's clock runs from the accept, the handshake included.
-  Arm(FParts.Limits.RequestTimeout);
-  if (!FTransport.OverTls()) return Serve();
+  if (!FTransport.OverTls()) {
+    Arm(FParts.Limits.RequestTimeout);
+    return Serve();
+  }
   FPhase = TPhase::Handshake;
+  Arm(std::min(FParts.Limits.HandshakeTimeout, FParts.Limits.RequestTimeout));
   // A failed handshake (plain HTTP on this port among them) closes without an answer.
   FTransport.AsyncHandshake([Self = shared_from_this()](boost::system::error_code Error) {
     if (Error || Self->FPhase != TPhase::Handshake) return Self->End();
+    Self->Arm(Self->FParts.Limits.RequestTimeout);
     Self->Serve();
   });
 }

@@ -11,6 +11,8 @@ namespace dravel {
 struct THttpLimits {
   // The whole request, from the connection's start (or a kept connection's first byte).
   std::chrono::milliseconds RequestTimeout{10000};
+  // A TLS handshake; its request's own clock starts once it is done.
+  std::chrono::milliseconds HandshakeTimeout{5000};
   // A kept connection waiting for its next request.
   std::chrono::milliseconds IdleTimeout{5000};
   // A closing connection reading what the client still sends, so the answer reaches it.

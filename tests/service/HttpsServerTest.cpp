@@ -160,6 +160,27 @@ TEST_F(HttpsServerTest, ASilentClientIsClosedWithinTheRequestTime) {
   EXPECT_TRUE(WaitForOpen(0));
 }
 
+// The handshake has a shorter limit of its own than the request: a client that opens the
+// connection and never says hello is gone long before the request's time is up.
+TEST(HttpsHandshakeTest, AHandshakeNotDoneInItsTimeIsClosed) {
+  TTestCertificate Certificate;
+  THttpLimits Limits;
+  Limits.RequestTimeout = std::chrono::seconds(30);
+  Limits.HandshakeTimeout = std::chrono::milliseconds(300);
+  TIndyHTTPServer Server([](const THttpRequest&) { return TWebResponse(200, "text/plain", "ok"); }, Limits);
+  Server.SetTls(TTlsFiles{Certificate.Certificate(), Certificate.Key()});
+  ASSERT_EQ(Server.Start(0), "");
+  test::TLoopbackClient Silent(Server.Port());
+  ASSERT_TRUE(Silent.Connected());
+  const auto Before = std::chrono::steady_clock::now();
+  EXPECT_EQ(Silent.ReadAll(), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - Before, std::chrono::seconds(10));
+  // A client that does finish its handshake is still served.
+  const auto Run = CurlHttps(Certificate, Server.Port(), "/");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Output, "ok");
+}
+
 TEST_F(HttpsServerTest, StopEndsConnectionsInTheHandshake) {
   test::TLoopbackClient Silent(Server.Port());
   ASSERT_TRUE(WaitForOpen(1));
