@@ -8,38 +8,19 @@
 # Usage: bench/https_server.sh [build folder]   (default: build)
 set -eu
 BUILD=${1:-build}
-SERVER="$BUILD/tests/service/dravel_service_test_server"
-[ -x "$SERVER" ] || { echo "build $SERVER first" >&2; exit 1; }
-command -v ab > /dev/null || { echo "ab (apache2-utils) is missing" >&2; exit 1; }
-
+HERE=$(dirname "$0")
 WORK=$(mktemp -d)
 trap 'exec 3>&-; rm -rf "$WORK"' EXIT
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
   -keyout "$WORK/key.pem" -out "$WORK/cert.pem" > /dev/null 2>&1
-mkfifo "$WORK/in"
-"$SERVER" --refresh-ms 250 --tls "$WORK/cert.pem" "$WORK/key.pem" < "$WORK/in" > "$WORK/port" &
-PID=$!
-exec 3> "$WORK/in"
-while [ ! -s "$WORK/port" ]; do
-  kill -0 "$PID" 2> /dev/null || { echo "the server did not start" >&2; exit 1; }
-  sleep 0.1
-done
-PORT=$(head -1 "$WORK/port")
+. "$HERE/service_server.sh"
+start_service_server -- --refresh-ms 250 --tls "$WORK/cert.pem" "$WORK/key.pem"
 URL="https://127.0.0.1:$PORT/soap/IVantorWS"
-cat > "$WORK/call.xml" <<'XML'
-<?xml version="1.0"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetVersion xmlns="urn:VantorIntf-IVantorWS"></GetVersion></soap:Body></soap:Envelope>
-XML
+write_call "$WORK/call.xml" GetVersion
 
-run_ab() {
-  echo "== ab $*"
-  ab -q "$@" -p "$WORK/call.xml" -T text/xml "$URL" > "$WORK/ab.txt"
-  grep -E '^(SSL/TLS Protocol|Complete requests|Failed requests|Non-2xx responses|Keep-Alive requests|Requests per second)' "$WORK/ab.txt" || true
-  grep -E '^ +99%' "$WORK/ab.txt" | sed 's/^ */latency p/'
-}
 for PROTOCOL in TLS1.2 TLS1.3; do
-  run_ab -f "$PROTOCOL" -n 5000 -c 32
-  run_ab -f "$PROTOCOL" -k -n 50000 -c 32
+  run_ab "$URL" -f "$PROTOCOL" -n 5000 -c 32
+  run_ab "$URL" -f "$PROTOCOL" -k -n 50000 -c 32
 done
 kill -0 "$PID" && echo "server still running"
-exec 3>&-
-wait "$PID"
+stop_service_server

@@ -7,24 +7,14 @@
 # Usage: bench/service_load.sh [build folder]   (default: build)
 set -eu
 BUILD=${1:-build}
-SERVER="$BUILD/tests/service/dravel_service_test_server"
 REQUESTS=${REQUESTS:-50000}
 CONCURRENCY=${CONCURRENCY:-32}
-[ -x "$SERVER" ] || { echo "build $SERVER first" >&2; exit 1; }
-command -v ab > /dev/null || { echo "ab (apache2-utils) is missing" >&2; exit 1; }
 
 WORK=$(mktemp -d)
 trap 'exec 3>&-; rm -rf "$WORK"' EXIT
-mkfifo "$WORK/in"
-"$SERVER" --refresh-ms 250 < "$WORK/in" > "$WORK/port" &
-PID=$!
-exec 3> "$WORK/in"   # the server runs until this closes
-while [ ! -s "$WORK/port" ]; do sleep 0.1; done
-PORT=$(head -1 "$WORK/port")
-
-cat > "$WORK/call.xml" <<'XML'
-<?xml version="1.0"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetProcUsage xmlns="urn:VantorIntf-IVantorWS"><Selection>0</Selection></GetProcUsage></soap:Body></soap:Envelope>
-XML
+. "$(dirname "$0")/service_server.sh"
+start_service_server -- --refresh-ms 250
+write_call "$WORK/call.xml" GetProcUsage "<Selection>0</Selection>"
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$PID/stat"; }
 HZ=$(getconf CLK_TCK)
@@ -34,8 +24,7 @@ ab -q -l -n "$REQUESTS" -c "$CONCURRENCY" -p "$WORK/call.xml" -T text/xml \
   "http://127.0.0.1:$PORT/soap/IVantorWS" > "$WORK/ab.txt"
 END=$(date +%s.%N)
 AFTER=$(ticks)
-exec 3>&-
-wait "$PID"
+stop_service_server
 
 grep -E '^(Complete requests|Failed requests|   \(|Non-2xx responses|Requests per second|Time per request)' "$WORK/ab.txt" || true
 grep -E '^ +(50|99|100)%' "$WORK/ab.txt" | sed 's/^ */latency p/'

@@ -1,23 +1,10 @@
 #include "monitor/WebTlsSettings.h"
 
-#include <exception>
 #include <string>
 
-#include "platform/SettingsStore.h"
+#include "monitor/StoredValues.h"
 
 namespace dravel {
-
-namespace {
-
-std::string StoredText(TRegistry& Store, const char* Name) {
-  try {
-    if (Store.ValueExists(Name)) return Store.ReadString(Name);
-  } catch (const std::exception&) {
-  }
-  return {};
-}
-
-}  // namespace
 
 std::optional<TTlsFiles> ResolveWebTls(TRegistry& Store) {
   TTlsFiles Files{StoredText(Store, "WebServiceCert"), StoredText(Store, "WebServiceKey")};

@@ -15,30 +15,13 @@
 #include <exception>
 #include <utility>
 
+#include "monitor/StoredValues.h"
 #include "platform/AddressFilter.h"
 #include "platform/SettingsStore.h"
 #include "sampling/CommaText.h"  // TrimBlanks
 
 namespace dravel {
 namespace {
-
-// A value of another type, or one the store cannot read, shows as not set; the dialog
-// then offers to write it anew.
-std::string StoredText(TRegistry& Store, const char* Value) {
-  try {
-    if (Store.ValueExists(Value)) return Store.ReadString(Value);
-  } catch (const std::exception&) {
-  }
-  return {};
-}
-
-bool StoredSwitch(TRegistry& Store, const char* Value) {
-  try {
-    return Store.ValueExists(Value) && Store.ReadBool(Value);
-  } catch (const std::exception&) {
-    return false;
-  }
-}
 
 template <typename TParse>
 std::string Refusal(TParse Parse) {
@@ -182,7 +165,7 @@ QLineEdit* TNetworkAccessDialog::AddFileRow(QGridLayout& Grid, int Row, const QS
 QCheckBox* TNetworkAccessDialog::AddSwitch(QGridLayout& Grid, int Row, const QString& Caption,
                                            const char* Value, TServers Servers) {
   auto* Switch = new QCheckBox(Caption, this);
-  Switch->setChecked(StoredSwitch(FHost.Settings(), Value));
+  Switch->setChecked(StoredBool(FHost.Settings(), Value));
   Grid.addWidget(Switch, Row, 0, 1, 3);
   connect(Switch, &QCheckBox::toggled, this, [this, Value, Servers](bool On) {
     FHost.Guarded([&] {
