@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace dravel::testing {
 
@@ -75,6 +77,20 @@ inline void Look(int Fd, TPeerState& State) {
     }
     if (Count == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) State.Closed = true;
     return;
+  }
+}
+
+// Looks at Fd until the peer closes (or, with UntilAnswer, until bytes come) or Limit has
+// passed, running Meanwhile between looks (an event loop that must turn meanwhile).
+template <typename TMeanwhile>
+void WatchPeer(int Fd, TPeerState& State, std::chrono::milliseconds Limit, bool UntilAnswer,
+               TMeanwhile&& Meanwhile) {
+  const auto Deadline = std::chrono::steady_clock::now() + Limit;
+  while (!State.Closed && !(UntilAnswer && !State.Received.empty()) &&
+         std::chrono::steady_clock::now() < Deadline) {
+    Meanwhile();
+    Look(Fd, State);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 

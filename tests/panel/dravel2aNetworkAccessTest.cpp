@@ -23,10 +23,8 @@ std::string Outcome(const char* Source, const char* Target, std::uint16_t Port, 
   if (Fd < 0) return "no connection";
   ::send(Fd, Request.data(), Request.size(), MSG_NOSIGNAL);
   testing::TPeerState State;
-  for (int Wait = 0; Wait < 10000 && !State.Closed && State.Received.empty(); ++Wait) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    testing::Look(Fd, State);
-  }
+  testing::WatchPeer(Fd, State, std::chrono::seconds(10), true,
+                     [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 1); });
   ::close(Fd);
   if (!State.Received.empty()) return "answered";
   return State.Closed ? "refused" : "silent";

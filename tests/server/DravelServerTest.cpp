@@ -56,16 +56,15 @@ class DravelServerTest : public ::testing::Test {
   std::vector<std::string> Log;
 };
 
-// Closed by the server with nothing sent, within 10 s (the loop runs meanwhile).
+// Closed by the server with nothing sent, within 10 s (the loop runs meanwhile); an
+// answer ends the wait at once.
 bool RefusedFrom(const char* Source, std::uint16_t Port) {
   const int Fd = testing::ConnectFrom(Source, "127.0.0.1", Port);
   if (Fd < 0) return false;
   ::send(Fd, "W", 1, MSG_NOSIGNAL);
   testing::TPeerState State;
-  for (int Wait = 0; Wait < 10000 && !State.Closed; ++Wait) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    testing::Look(Fd, State);
-  }
+  testing::WatchPeer(Fd, State, std::chrono::seconds(10), true,
+                     [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 1); });
   ::close(Fd);
   return State.Closed && State.Received.empty();
 }
