@@ -133,11 +133,10 @@ void TLinkServer::SetSecure(const TSecureLinkSettings& Settings) {
 
 void TLinkServer::RefreshSecureKey() {
   if (!Active()) return;
-  if (FKeyPassword == FPassword && FKeySalt == FSecure.Salt && FKeyCost == FSecure.Cost) return;
+  TSecureKeyInputs Inputs{FPassword, FSecure.Salt, FSecure.Cost};
+  if (FKeyInputs == Inputs) return;
   FSecureKey.reset();
-  FKeyPassword = FPassword;
-  FKeySalt = FSecure.Salt;
-  FKeyCost = FSecure.Cost;
+  FKeyInputs = std::move(Inputs);
   FDeriver.Derive(FPassword, FSecure.Salt, FSecure.Cost,
                   [this](const std::optional<TSecureLinkKey>& Key, const std::string& Error) {
                     SecureKeyDerived(Key, Error);
@@ -146,7 +145,7 @@ void TLinkServer::RefreshSecureKey() {
 
 void TLinkServer::SecureKeyDerived(const std::optional<TSecureLinkKey>& Key, const std::string& Error) {
   if (!Key) {
-    FKeyPassword.reset();  // the next refresh tries again
+    FKeyInputs.reset();  // the next refresh tries again
     if (FEvents.OnSecureKeyError) FEvents.OnSecureKeyError(Error);
     return;
   }

@@ -153,9 +153,7 @@ class TLinkServer : public QObject {
   int FHandshakeLimitMs = SecureHandshakeLimitMs;
   // The key, and the password, salt and cost it was derived from (or is being derived).
   std::optional<TSecureLinkKey> FSecureKey;
-  std::optional<std::string> FKeyPassword;
-  TSecureSalt FKeySalt{};
-  TSecureKeyCost FKeyCost{};
+  std::optional<TSecureKeyInputs> FKeyInputs;
   TSecureKeyDeriver FDeriver;
 };
 

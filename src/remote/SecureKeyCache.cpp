@@ -20,7 +20,7 @@ void TSecureKeyCache::Add(std::string_view Password, const TSecureSalt& Salt,
                           const TSecureKeyCost& Cost, const TSecureLinkKey& Key) {
   std::erase_if(FEntries, [&](const TEntry& Entry) { return Entry.Matches(Password, Salt, Cost); });
   if (FEntries.size() >= FCapacity) FEntries.erase(FEntries.begin());
-  FEntries.push_back({std::string(Password), Salt, Cost, Key});
+  FEntries.push_back({{std::string(Password), Salt, Cost}, Key});
 }
 
 }  // namespace dravel

@@ -27,12 +27,10 @@ class TSecureKeyCache {
 
  private:
   struct TEntry {
-    std::string Password;
-    TSecureSalt Salt;
-    TSecureKeyCost Cost;
+    TSecureKeyInputs Inputs;
     TSecureLinkKey Key;
-    bool Matches(std::string_view P, const TSecureSalt& S, const TSecureKeyCost& C) const {
-      return Password == P && Salt == S && Cost == C;
+    bool Matches(std::string_view Password, const TSecureSalt& Salt, const TSecureKeyCost& Cost) const {
+      return Inputs.Password == Password && Inputs.Salt == Salt && Inputs.Cost == Cost;
     }
   };
 

@@ -12,7 +12,7 @@ TSecureKeyDeriver::~TSecureKeyDeriver() {
 
 void TSecureKeyDeriver::Derive(std::string Password, const TSecureSalt& Salt, const TSecureKeyCost& Cost,
                                TDone OnDone) {
-  TRequest Request{std::move(Password), Salt, Cost, std::move(OnDone)};
+  TRequest Request{{std::move(Password), Salt, Cost}, std::move(OnDone)};
   if (!FRunning) {
     Start(std::move(Request));
     return;
@@ -34,7 +34,7 @@ void TSecureKeyDeriver::Start(TRequest Request) {
     std::optional<TSecureLinkKey> Key;
     std::string Error;
     try {
-      Key = TSecureLinkKey::Derive(Request.Password, Request.Salt, Request.Cost);
+      Key = TSecureLinkKey::Derive(Request.Inputs.Password, Request.Inputs.Salt, Request.Inputs.Cost);
     } catch (const std::exception& Failure) {
       Error = Failure.what();
     }

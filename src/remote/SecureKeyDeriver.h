@@ -33,9 +33,7 @@ class TSecureKeyDeriver : public QObject {
 
  private:
   struct TRequest {
-    std::string Password;
-    TSecureSalt Salt;
-    TSecureKeyCost Cost;
+    TSecureKeyInputs Inputs;
     TDone OnDone;
   };
 

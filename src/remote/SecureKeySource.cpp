@@ -5,11 +5,12 @@ namespace dravel {
 void TSecureKeySource::Get(const std::string& Password, const TSecureSalt& Salt,
                            const TSecureKeyCost& Cost, TDone Done) {
   if (const TSecureLinkKey* Key = FCache.Find(Password, Salt, Cost)) return Done(Key, {});
-  if (FPending && FPending->Password == Password && FPending->Salt == Salt && FPending->Cost == Cost) {
+  TSecureKeyInputs Inputs{Password, Salt, Cost};
+  if (FPending && FPending->Inputs == Inputs) {
     FPending->Waiting.push_back(std::move(Done));
     return;
   }
-  FPending = TPending{Password, Salt, Cost, {}};
+  FPending = TPending{std::move(Inputs), {}};
   FPending->Waiting.push_back(std::move(Done));
   ++FDerivations;
   FDeriver.Derive(Password, Salt, Cost, [this](const std::optional<TSecureLinkKey>& Key,
@@ -20,7 +21,7 @@ void TSecureKeySource::Finished(const std::optional<TSecureLinkKey>& Key, const 
   if (!FPending) return;
   const TPending Done = std::move(*FPending);
   FPending.reset();
-  if (Key) FCache.Add(Done.Password, Done.Salt, Done.Cost, *Key);
+  if (Key) FCache.Add(Done.Inputs.Password, Done.Inputs.Salt, Done.Inputs.Cost, *Key);
   // A waiter may ask again from its answer (a new attempt); it then finds the cache.
   for (const TDone& Waiter : Done.Waiting) Waiter(Key ? &*Key : nullptr, Error);
 }

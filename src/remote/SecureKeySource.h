@@ -35,9 +35,7 @@ class TSecureKeySource : public QObject {
 
  private:
   struct TPending {
-    std::string Password;
-    TSecureSalt Salt;
-    TSecureKeyCost Cost;
+    TSecureKeyInputs Inputs;
     std::vector<TDone> Waiting;
   };
   void Finished(const std::optional<TSecureLinkKey>& Key, const std::string& Error);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace dravel {
@@ -30,6 +31,14 @@ struct TSecureKeyCost {
   std::uint32_t OpsLimit;
   std::uint32_t MemLimitKiB;
   bool operator==(const TSecureKeyCost&) const = default;
+};
+
+// What one key is derived from: the same inputs always give the same key.
+struct TSecureKeyInputs {
+  std::string Password;
+  TSecureSalt Salt{};
+  TSecureKeyCost Cost{};
+  bool operator==(const TSecureKeyInputs&) const = default;
 };
 
 // libsodium's interactive cost: 2 passes over 64 MiB.

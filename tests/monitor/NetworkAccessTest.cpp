@@ -1,29 +1,15 @@
 #include "monitor/NetworkAccess.h"
 
-#include <gtest/gtest.h>
-
-#include "monitor/ProgramSettings.h"
-#include "platform/SettingsStore.h"
-#include "platform/TempFolder.h"
+#include "StoreFixture.h"
 
 namespace dravel {
 namespace {
 
-class NetworkAccessTest : public ::testing::Test {
+class NetworkAccessTest : public testing::TStoreFixture {
  protected:
-  NetworkAccessTest() { Store.OpenKey(MainSettingsKey, true); }
-
   std::string ErrorOf(const std::optional<std::string>& Listen, const std::optional<std::string>& Allow) {
-    try {
-      ResolveNetworkAccess(Store, Listen, Allow);
-    } catch (const EAddressText& Error) {
-      return Error.what();
-    }
-    return {};
+    return TStoreFixture::ErrorOf<EAddressText>([&] { ResolveNetworkAccess(Store, Listen, Allow); });
   }
-
-  testing::TTempFolder Folder;
-  TRegistry Store{(Folder.Path() / "store.db").string()};
 };
 
 TEST_F(NetworkAccessTest, NothingStoredListensEverywhereForEveryone) {

@@ -1,22 +1,13 @@
 #include "monitor/SecureLinkSettings.h"
 
-#include <gtest/gtest.h>
-
-#include "monitor/ProgramSettings.h"
-#include "platform/SettingsStore.h"
-#include "platform/TempFolder.h"
+#include "StoreFixture.h"
 
 namespace dravel {
 namespace {
 
-class SecureLinkSettingsTest : public ::testing::Test {
+class SecureLinkSettingsTest : public testing::TStoreFixture {
  protected:
-  SecureLinkSettingsTest() { Store.OpenKey(MainSettingsKey, true); }
-
   std::vector<std::uint8_t> StoredSalt() { return Store.ReadBinaryData("LinkSalt"); }
-
-  testing::TTempFolder Folder;
-  TRegistry Store{(Folder.Path() / "store.db").string()};
 };
 
 TEST_F(SecureLinkSettingsTest, TheSaltIsMadeOnFirstNeedAndKeptAfterwards) {

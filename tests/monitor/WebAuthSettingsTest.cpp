@@ -1,29 +1,13 @@
 #include "monitor/WebAuthSettings.h"
 
-#include <gtest/gtest.h>
-
-#include "monitor/ProgramSettings.h"
-#include "platform/SettingsStore.h"
-#include "platform/TempFolder.h"
+#include "StoreFixture.h"
 
 namespace dravel {
 namespace {
 
-class WebAuthSettingsTest : public ::testing::Test {
+class WebAuthSettingsTest : public testing::TStoreFixture {
  protected:
-  WebAuthSettingsTest() { Store.OpenKey(MainSettingsKey, true); }
-
-  std::string ErrorOf() {
-    try {
-      ResolveWebAuth(Store);
-    } catch (const EWebAuthSettings& Error) {
-      return Error.what();
-    }
-    return {};
-  }
-
-  testing::TTempFolder Folder;
-  TRegistry Store{(Folder.Path() / "store.db").string()};
+  std::string ErrorOf() { return TStoreFixture::ErrorOf<EWebAuthSettings>([&] { ResolveWebAuth(Store); }); }
 };
 
 TEST_F(WebAuthSettingsTest, NothingStoredAsksNoPassword) {

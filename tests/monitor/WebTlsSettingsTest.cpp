@@ -1,29 +1,13 @@
 #include "monitor/WebTlsSettings.h"
 
-#include <gtest/gtest.h>
-
-#include "monitor/ProgramSettings.h"
-#include "platform/SettingsStore.h"
-#include "platform/TempFolder.h"
+#include "StoreFixture.h"
 
 namespace dravel {
 namespace {
 
-class WebTlsSettingsTest : public ::testing::Test {
+class WebTlsSettingsTest : public testing::TStoreFixture {
  protected:
-  WebTlsSettingsTest() { Store.OpenKey(MainSettingsKey, true); }
-
-  std::string ErrorOf() {
-    try {
-      ResolveWebTls(Store);
-    } catch (const ETlsFiles& Error) {
-      return Error.what();
-    }
-    return {};
-  }
-
-  testing::TTempFolder Folder;
-  TRegistry Store{(Folder.Path() / "store.db").string()};
+  std::string ErrorOf() { return TStoreFixture::ErrorOf<ETlsFiles>([&] { ResolveWebTls(Store); }); }
 };
 
 TEST_F(WebTlsSettingsTest, NeitherValueMeansPlainHttp) {

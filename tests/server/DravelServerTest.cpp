@@ -76,10 +76,7 @@ std::string StatusOf(std::uint16_t Port, const std::string& Extra = {}) {
   const std::string Request = "GET /metrics HTTP/1.1\r\nHost: h\r\nConnection: close\r\n" + Extra + "\r\n";
   ::send(Fd, Request.data(), Request.size(), MSG_NOSIGNAL);
   testing::TPeerState State;
-  for (int Wait = 0; Wait < 10000 && !State.Closed; ++Wait) {
-    testing::Look(Fd, State);
-    ::usleep(1000);
-  }
+  testing::WatchPeer(Fd, State, std::chrono::seconds(10), false, [] {});
   ::close(Fd);
   return State.Received.substr(0, State.Received.find("\r\n"));
 }

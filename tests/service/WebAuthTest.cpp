@@ -90,10 +90,7 @@ TEST_F(WebAuthTest, ThrottlesOneAddressAndServesAnother) {
   const std::string Request = Get("/wsdl", Right);
   ::send(Fd, Request.data(), Request.size(), MSG_NOSIGNAL);
   testing::TPeerState State;
-  for (int Wait = 0; Wait < 10000 && !State.Closed; ++Wait) {
-    testing::Look(Fd, State);
-    ::usleep(1000);
-  }
+  testing::WatchPeer(Fd, State, std::chrono::seconds(10), false, [] {});
   ::close(Fd);
   EXPECT_EQ(State.Received.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << State.Received;
 }
